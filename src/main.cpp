@@ -1,0 +1,2 @@
+#include <wx/app.h>
+int main(int argc, char** argv) { return wxEntry(argc, argv); }

@@ -1,0 +1,46 @@
+// Whole-file reading and atomic writing. Failures throw FileError, whose text
+// is what the user is shown by the top-level error handler.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace fileio {
+
+struct FileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// UTF-8 path of the core to a filesystem path, and back.
+std::filesystem::path toPath(std::string_view utf8);
+std::string fromPath(const std::filesystem::path& p);
+
+// Reads the whole file; throws FileError ("Cannot open file ...") on failure.
+std::string readWholeFile(const std::filesystem::path& p);
+// Reads the whole file if it can; returns false otherwise.
+bool tryReadWholeFile(const std::filesystem::path& p, std::string& out);
+
+// A file written beside its target and renamed over it on commit(), so the
+// old file stays whole if anything fails before; removed if never committed.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::filesystem::path target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(std::string_view bytes);
+    void commit();
+
+private:
+    std::filesystem::path target_;
+    std::string tempName_;
+    int fd_ = -1;
+};
+
+// Replaces the file with the given bytes atomically.
+void writeWholeFileAtomic(const std::filesystem::path& p, std::string_view bytes);
+
+}  // namespace fileio
