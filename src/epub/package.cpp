@@ -80,6 +80,10 @@ void title_and_creator(const std::string& folder, std::string& title, std::strin
     if (packagePath.empty()) return;
     TXmlParser parser;
     parser.LoadFromFile(packagePath);
+    readTitleAndCreator(parser, title, creator);
+}
+
+void readTitleAndCreator(TXmlParser& parser, std::string& title, std::string& creator) {
     parser.Normalize = true;
     parser.StartScan();
     if (seekElementContaining(parser, ":title") && seekText(parser)) title = parser.CurContent();
@@ -135,6 +139,11 @@ std::optional<std::string> readSpine(const std::string& packagePath, TMySpineLis
                                      const std::function<void()>& dispatchPending) {
     TXmlParser parser;
     parser.LoadFromFile(packagePath);
+    return readSpine(parser, MySpineList, dispatchPending);
+}
+
+std::optional<std::string> readSpine(TXmlParser& parser, TMySpineList& MySpineList,
+                                     const std::function<void()>& dispatchPending) {
     parser.Normalize = true;
     parser.StartScan();
     // One pass gathers what findHref_forID would find for every id (the first

@@ -43,6 +43,9 @@ bool seekText(TXmlParser& parser);
 // follows it. `title` and `creator` keep what they held when not found.
 void title_and_creator(const std::string& folder, std::string& title, std::string& creator);
 
+// The same from a package document already loaded into `parser`.
+void readTitleAndCreator(TXmlParser& parser, std::string& title, std::string& creator);
+
 // The package document path named by the container (the book folder, "/"
 // and the last "full-path" of a rootfile element); empty when the container
 // is missing, has no XML declaration or names none.
@@ -64,6 +67,9 @@ std::string getTOCfile(const std::string& packagePath, std::string& epubfolderdo
 // Returns the href of the first item of the NCX media type as written, or
 // nothing when the manifest has none.
 std::optional<std::string> readSpine(const std::string& packagePath, TMySpineList& MySpineList,
+                                     const std::function<void()>& dispatchPending = {});
+// The same from a package document already loaded into `parser`.
+std::optional<std::string> readSpine(TXmlParser& parser, TMySpineList& MySpineList,
                                      const std::function<void()>& dispatchPending = {});
 
 struct FillIndexResult {
