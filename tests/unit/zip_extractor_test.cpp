@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <fstream>
