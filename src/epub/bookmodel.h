@@ -41,6 +41,14 @@ struct TMySpine {
 
 using TMySpineList = TRecordList<TMySpine>;
 
+// The spine's paths in order, for code that takes them as plain texts.
+inline std::vector<std::string> spineHrefs(const TMySpineList& spine) {
+    std::vector<std::string> hrefs;
+    hrefs.reserve(spine.items().size());
+    for (const TMySpine& s : spine) hrefs.push_back(s.Value);
+    return hrefs;
+}
+
 // spineIndex of an entry that points into no chapter of the spine: never use
 // it to index MySpineList.
 constexpr int kNoSpineIndex = -1;
