@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "epub/navdoc.h"
 #include "epub/toc.h"
 
 namespace epub {
@@ -135,22 +136,22 @@ std::string getTOCfile(const std::string& packagePath, std::string& epubfolderdo
     return {};
 }
 
-std::optional<std::string> readSpine(const std::string& packagePath, TMySpineList& MySpineList,
-                                     const std::function<void()>& dispatchPending) {
+TocDocuments readSpine(const std::string& packagePath, TMySpineList& MySpineList,
+                       const std::function<void()>& dispatchPending) {
     TXmlParser parser;
     parser.LoadFromFile(packagePath);
     return readSpine(parser, MySpineList, dispatchPending);
 }
 
-std::optional<std::string> readSpine(TXmlParser& parser, TMySpineList& MySpineList,
-                                     const std::function<void()>& dispatchPending) {
+TocDocuments readSpine(TXmlParser& parser, TMySpineList& MySpineList,
+                       const std::function<void()>& dispatchPending) {
     parser.Normalize = true;
     parser.StartScan();
     // One pass gathers what findHref_forID would find for every id (the first
     // matching item, even one with an empty href) and the itemrefs in order.
     std::unordered_map<std::string, std::string> chapterHref;
     std::vector<std::string> idrefs;
-    std::optional<std::string> ncxHref;
+    TocDocuments toc;
     while (parser.Scan()) {
         if (!isElement(parser)) continue;
         const std::string_view name = localName(parser.CurName());
@@ -161,7 +162,13 @@ std::optional<std::string> readSpine(TXmlParser& parser, TMySpineList& MySpineLi
             if (hasAttrValue(attrs, "media-type", kXhtmlMediaType))
                 for (int i = 0; i < attrs.Count(); ++i)
                     if (attrs.Name(i) == "id") chapterHref.emplace(attrs.Value(i), attrs.Value(href));
-            if (!ncxHref && hasAttrValue(attrs, "media-type", kNcxMediaType)) ncxHref = attrs.Value(href);
+            if (!toc.ncxHref && hasAttrValue(attrs, "media-type", kNcxMediaType)) toc.ncxHref = attrs.Value(href);
+            if (!toc.navHref)
+                for (int i = 0; i < attrs.Count(); ++i)
+                    if (attrs.Name(i) == "properties" && hasToken(attrs.Value(i), "nav")) {
+                        toc.navHref = attrs.Value(href);
+                        break;
+                    }
         } else if (name == "itemref") {
             const int idref = firstAttr(attrs, "idref");
             if (idref >= 0) idrefs.push_back(attrs.Value(idref));
@@ -173,7 +180,7 @@ std::optional<std::string> readSpine(TXmlParser& parser, TMySpineList& MySpineLi
         if (dispatchPending) dispatchPending();
         MySpineList.Add(TMySpine{found->second});
     }
-    return ncxHref;
+    return toc;
 }
 
 FillIndexResult FillIndex(const std::string& folder, TXmlScanner& XmlScanner1, TMySpineList& MySpineList,
@@ -184,12 +191,16 @@ FillIndexResult FillIndex(const std::string& folder, TXmlScanner& XmlScanner1, T
     const std::string packagePath = packageDocumentPath(folder);
     if (packagePath.empty()) return result;
     epubfolderdoc = packageFolderOf(packagePath);
-    const std::optional<std::string> ncxHref = readSpine(packagePath, MySpineList, dispatchPending);
-    if (!ncxHref) return result;
-    // What getTOCfile would give, from the same pass: the NCX is found by its
-    // media type alone, its href taken relative to the package folder.
-    result.ncxFound = true;
-    result.error = readTableOfContents(XmlScanner1, epubfolderdoc + *ncxHref, MySpineList, MyIndexList);
+    const TocDocuments toc = readSpine(packagePath, MySpineList, dispatchPending);
+    if (toc.ncxHref) {
+        // What getTOCfile would give, from the same pass: the NCX is found by
+        // its media type alone, its href taken relative to the package folder.
+        result.ncxFound = true;
+        result.error = readTableOfContents(XmlScanner1, epubfolderdoc + *toc.ncxHref, MySpineList, MyIndexList);
+    } else if (toc.navHref) {
+        result.navRead = true;
+        readNavigationDocument(epubfolderdoc, *toc.navHref, MySpineList, MyIndexList);
+    }
     return result;
 }
 

@@ -64,21 +64,28 @@ std::string getTOCfile(const std::string& packagePath, std::string& epubfolderdo
 // item (or an empty href) are passed over, whatever "linear" says. The
 // manifest is read once, in the same pass. dispatchPending, when given, is
 // called once per appended entry so that the window can process its events.
-// Returns the href of the first item of the NCX media type as written, or
-// nothing when the manifest has none.
-std::optional<std::string> readSpine(const std::string& packagePath, TMySpineList& MySpineList,
-                                     const std::function<void()>& dispatchPending = {});
+// Returns the tables of contents that the manifest names.
+struct TocDocuments {
+    // The href of the first item of the NCX media type, as written.
+    std::optional<std::string> ncxHref;
+    // The href of the first item whose "properties" hold "nav" (EPUB 3).
+    std::optional<std::string> navHref;
+};
+TocDocuments readSpine(const std::string& packagePath, TMySpineList& MySpineList,
+                       const std::function<void()>& dispatchPending = {});
 // The same from a package document already loaded into `parser`.
-std::optional<std::string> readSpine(TXmlParser& parser, TMySpineList& MySpineList,
-                                     const std::function<void()>& dispatchPending = {});
+TocDocuments readSpine(TXmlParser& parser, TMySpineList& MySpineList,
+                       const std::function<void()>& dispatchPending = {});
 
 struct FillIndexResult {
     bool ncxFound = false;  // the package document names an NCX file
+    bool navRead = false;   // the table of contents came from the navigation document
     std::string error;      // empty, or the table of contents' error message (epub/toc.h)
 };
 
-// Reads the container, the spine into MySpineList and, when the manifest names
-// an NCX file, the table of contents into MyIndexList with XmlScanner1. Both
+// Reads the container, the spine into MySpineList and the table of contents
+// into MyIndexList: from the NCX file with XmlScanner1 when the manifest names
+// one, otherwise from the EPUB 3 navigation document (epub/navdoc.h). Both
 // lists are appended to, never cleared.
 //
 // epubfolderdoc is set to the package folder whenever the container names a

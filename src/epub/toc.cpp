@@ -11,6 +11,18 @@ std::string_view localName(std::string_view name) {
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
+bool hasToken(std::string_view list, std::string_view token) {
+    const auto isWs = [](char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; };
+    size_t i = 0;
+    while (i < list.size()) {
+        while (i < list.size() && isWs(list[i])) ++i;
+        const size_t start = i;
+        while (i < list.size() && !isWs(list[i])) ++i;
+        if (i > start && list.substr(start, i - start) == token) return true;
+    }
+    return false;
+}
+
 bool readPlayOrder(std::string_view s, int& value) {
     size_t i = 0;
     while (i < s.size() && s[i] == ' ') ++i;

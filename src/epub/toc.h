@@ -27,6 +27,9 @@ namespace epub {
 
 // The part of an element name after its first ':' (the whole name without one).
 std::string_view localName(std::string_view name);
+// Whether a white-space separated list of tokens (an attribute such as
+// "properties" or "epub:type") holds this token.
+bool hasToken(std::string_view list, std::string_view token);
 
 // A play order: leading spaces, an optional sign, then decimal digits, or
 // hexadecimal ones after "$", "x" or "0x" (read as a 32-bit pattern);

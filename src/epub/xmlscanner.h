@@ -97,6 +97,8 @@ public:
     const TAttrList& CurAttr() const { return curAttr_; }
     // Upper case; kept from one document to the next.
     const std::string& CurEncoding() const { return curEncoding_; }
+    // For documents whose format fixes the encoding when they declare none.
+    void SetCurEncoding(std::string encoding) { curEncoding_ = std::move(encoding); }
 
 private:
     struct AttrDecl {
