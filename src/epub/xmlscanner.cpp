@@ -191,6 +191,24 @@ void TAttrList::Add(std::string name, std::string value) {
     items_.insert(it, Attr{std::move(name), std::move(value)});
 }
 
+namespace {
+bool nameBefore(const TAttrList::Attr& a, const TAttrList::Attr& b) { return compareUtf16Order(a.Name, b.Name) < 0; }
+}  // namespace
+
+void TAttrList::Assign(std::vector<Attr> inDocumentOrder) {
+    // Reversed, a stable sort leaves equal names with the later one first.
+    std::reverse(inDocumentOrder.begin(), inDocumentOrder.end());
+    std::stable_sort(inDocumentOrder.begin(), inDocumentOrder.end(), nameBefore);
+    items_ = std::move(inDocumentOrder);
+}
+
+void TAttrList::AddAbsent(std::vector<Attr> attrs) {
+    std::sort(attrs.begin(), attrs.end(), nameBefore);
+    const auto middle = static_cast<std::ptrdiff_t>(items_.size());
+    items_.insert(items_.end(), std::make_move_iterator(attrs.begin()), std::make_move_iterator(attrs.end()));
+    std::inplace_merge(items_.begin(), items_.begin() + middle, items_.end(), nameBefore);
+}
+
 void TAttrList::SetValue(int i, std::string value) {
     if (i >= 0 && i < Count()) items_[static_cast<size_t>(i)].Value = std::move(value);
 }
@@ -357,9 +375,16 @@ std::string TXmlParser::attrValue(std::string_view raw) {
     return out;
 }
 
+size_t TXmlParser::readAttributes(size_t p, size_t end, TAttrList& attrs) {
+    std::vector<TAttrList::Attr> read;
+    const size_t stop = readAttributes(p, end, read);
+    attrs.Assign(std::move(read));
+    return stop;
+}
+
 // Reads attributes from pos until '>', a character that cannot begin a name,
 // or `end`; returns where the reading stopped.
-size_t TXmlParser::readAttributes(size_t p, size_t end, TAttrList& attrs) {
+size_t TXmlParser::readAttributes(size_t p, size_t end, std::vector<TAttrList::Attr>& attrs) {
     const std::string_view d(data_.data(), end);
     for (;;) {
         while (p < end && isWs(d[p])) ++p;
@@ -374,14 +399,14 @@ size_t TXmlParser::readAttributes(size_t p, size_t end, TAttrList& attrs) {
         }
         if (p >= end || d[p] == '>') {
             // A name without a value.
-            attrs.Add(std::move(name), std::string());
+            attrs.push_back({std::move(name), std::string()});
             return std::min(p, end);
         }
         const char quote = d[p];
         const size_t valueStart = p + 1;
         size_t valueEnd = d.find(quote, valueStart);
         if (valueEnd == npos) valueEnd = end;
-        attrs.Add(std::move(name), attrValue(d.substr(valueStart, valueEnd - valueStart)));
+        attrs.push_back({std::move(name), attrValue(d.substr(valueStart, valueEnd - valueStart))});
         p = valueEnd < end ? valueEnd + 1 : end;
     }
 }
@@ -389,17 +414,22 @@ size_t TXmlParser::readAttributes(size_t p, size_t end, TAttrList& attrs) {
 void TXmlParser::applyAttrDecls(const std::string& element, TAttrList& attrs) {
     const auto it = attrDecls_.find(element);
     if (it == attrDecls_.end()) return;
-    for (const AttrDecl& decl : it->second) {
-        int i = attrs.IndexOf(decl.name);
+    std::vector<TAttrList::Attr> defaults;
+    for (const auto& [name, decl] : it->second) {
+        // Each declaration looked at draws on the budget: a DTD of many
+        // declarations and a document of many tags must not multiply.
+        if (!takeBudget(1)) break;
+        int i = attrs.IndexOf(name);
         if (i < 0) {
-            if (!decl.hasDefault || !takeBudget(decl.name.size() + decl.defaultRaw.size())) continue;
+            if (!decl.hasDefault || !takeBudget(name.size() + decl.defaultRaw.size())) continue;
             std::string value = attrValue(decl.defaultRaw);
-            attrs.Add(decl.name, decl.tokenized ? collapseWhitespace(value) : std::move(value));
+            defaults.push_back({name, decl.tokenized ? collapseWhitespace(value) : std::move(value)});
             continue;
         }
         if (!decl.tokenized) continue;
-        for (; i < attrs.Count() && attrs.Name(i) == decl.name; ++i) attrs.SetValue(i, collapseWhitespace(attrs.Value(i)));
+        for (; i < attrs.Count() && attrs.Name(i) == name; ++i) attrs.SetValue(i, collapseWhitespace(attrs.Value(i)));
     }
+    if (!defaults.empty()) attrs.AddAbsent(std::move(defaults));
 }
 
 // After "<!DOCTYPE": the name and external identifier, the internal subset in
@@ -494,11 +524,11 @@ void TXmlParser::readDeclaration(std::string_view keyword, std::string_view body
         return;
     }
     if (keyword != "ATTLIST" || t.empty() || t[0].literal) return;
-    std::vector<AttrDecl>& decls = attrDecls_[text::cp1252ToUtf8(t[0].text)];
+    auto& decls = attrDecls_[text::cp1252ToUtf8(t[0].text)];
     size_t k = 1;
     while (k + 1 < t.size()) {
         AttrDecl decl;
-        decl.name = text::cp1252ToUtf8(t[k].text);
+        std::string name = text::cp1252ToUtf8(t[k].text);
         const std::string_view type = t[k + 1].text;
         k += 2;
         if (type == "NOTATION" && k < t.size() && !t[k].literal && !t[k].text.empty() && t[k].text[0] == '(') ++k;
@@ -511,8 +541,7 @@ void TXmlParser::readDeclaration(std::string_view keyword, std::string_view body
             }
             ++k;  // the default, or #REQUIRED / #IMPLIED
         }
-        const bool known = std::any_of(decls.begin(), decls.end(), [&](const AttrDecl& d) { return d.name == decl.name; });
-        if (!known) decls.push_back(std::move(decl));  // the first declaration binds
+        decls.emplace(std::move(name), std::move(decl));  // the first declaration binds
     }
 }
 

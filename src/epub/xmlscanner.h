@@ -59,6 +59,11 @@ public:
     int IndexOf(std::string_view name) const;
 
     void Add(std::string name, std::string value);
+    // Replaces the list by attributes given in document order, as if each
+    // were added in turn, at the cost of one sort.
+    void Assign(std::vector<Attr> inDocumentOrder);
+    // Adds attributes whose names are all absent from the list and distinct.
+    void AddAbsent(std::vector<Attr> attrs);
     void SetValue(int i, std::string value);
     void Clear() { items_.clear(); }
 
@@ -102,7 +107,6 @@ public:
 
 private:
     struct AttrDecl {
-        std::string name;
         bool tokenized = false;
         bool hasDefault = false;
         std::string defaultRaw;  // bytes as written
@@ -122,6 +126,7 @@ private:
     void expandAttrValue(std::string_view raw, std::string& out, int depth);
     std::string attrValue(std::string_view raw);
     size_t readAttributes(size_t pos, size_t end, TAttrList& attrs);
+    size_t readAttributes(size_t pos, size_t end, std::vector<TAttrList::Attr>& attrs);
     void applyAttrDecls(const std::string& element, TAttrList& attrs);
     void appendDecoded(std::string& out, std::string_view raw) const;
     size_t scanDoctype(size_t pos);
@@ -142,7 +147,8 @@ private:
 
     // Declarations read from the document type declaration of this scan.
     std::map<std::string, std::string, std::less<>> entities_;  // name -> raw text
-    std::map<std::string, std::vector<AttrDecl>, std::less<>> attrDecls_;  // element -> declarations
+    // element -> attribute name -> declaration
+    std::map<std::string, std::map<std::string, AttrDecl, std::less<>>, std::less<>> attrDecls_;
     // Entity expansion, attribute defaults and external DTDs all draw on one
     // budget per scan, so that no document can make the scanner work without end.
     size_t budget_ = 0;

@@ -470,6 +470,33 @@ TEST(XmlScanner, ManyAmpersandsWithoutSemicolonScanInLinearTime) {
     EXPECT_EQ(n, 1 + 2 * 200000);
 }
 
+TEST(XmlScanner, LargeAttributeListsAndDeclarationsDoNotMultiply) {
+    // Attributes written in descending order are sorted once, not shifted one by one.
+    std::string tag = "<e";
+    for (int i = 99999; i >= 0; --i) tag += " a" + std::to_string(i) + "=''";
+    TXmlParser p;
+    p.LoadFromBuffer(tag + " a5='dup'/>");
+    ASSERT_TRUE(p.Scan());
+    ASSERT_EQ(p.CurAttr().Count(), 100001);
+    EXPECT_EQ(p.CurAttr().Name(0), "a0");
+    EXPECT_EQ(p.CurAttr().Value("a5"), "dup");
+    EXPECT_EQ(p.CurAttr().Name(99999), "a99998");
+    EXPECT_EQ(p.CurAttr().Name(100000), "a99999");
+
+    // Many declarations for an element met many times.
+    std::string doc = "<!DOCTYPE x [<!ATTLIST e";
+    for (int i = 0; i < 20000; ++i) doc += " d" + std::to_string(i) + " CDATA #IMPLIED";
+    doc += " z CDATA \"def\">]>";
+    for (int i = 0; i < 20000; ++i) doc += "<e/>";
+    p.LoadFromBuffer(doc);
+    ASSERT_TRUE(p.Scan());
+    ASSERT_TRUE(p.Scan());
+    EXPECT_EQ(p.CurAttr().Value("z"), "def");
+    int tags = 1;
+    while (p.Scan()) ++tags;
+    EXPECT_EQ(tags, 20000);
+}
+
 namespace {
 
 const std::string kSampleDocument =
