@@ -66,6 +66,8 @@ private:
 // encoding state carries over from document to document) and appends its
 // entries to MyIndexList, then finishes the list. Returns an empty text, or
 // the error message described above. A missing or empty file gives no entries.
+// The scanner's start-tag, empty-tag, end-tag and text handlers are set for
+// the pass and cleared after it.
 std::string readTableOfContents(TXmlScanner& XmlScanner1, const std::string& path,
                                 const TMySpineList& MySpineList, TMyIndexList& MyIndexList);
 // The same for an NCX document in memory.
