@@ -1,2 +1,3 @@
-#include <wx/app.h>
-int main(int argc, char** argv) { return wxEntry(argc, argv); }
+#include "shell/app_ui.h"
+
+wxIMPLEMENT_APP(RavelundApp);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include <wx/frame.h>
+
+#include "shell/catalogue.h"
+
+class wxDataViewEvent;
+class wxDataViewListCtrl;
+struct ProgramWindows;
+
+// Library window, the main window: the list of the books in the library and
+// the library's commands. Closing it ends the program.
+class TMainForm : public wxFrame {
+public:
+    TMainForm(ProgramWindows& windows, std::string commandLineFile);
+    ~TMainForm() override;
+    // The windows' owner is going away before this window does.
+    void detachProgram() { windows_ = nullptr; }
+
+    // Program paths and the library folder, fixed by the start-up sequence.
+    std::string FolderProg;
+    std::string FolderAppData;
+    std::string FolderProgData;
+
+    TlibRecordList libRecordList;
+    wxDataViewListCtrl* ListView1;
+
+    void reloadLibrary();
+    void refreshLibraryList();
+    void deleteBook();
+    void openBook(const std::string& folder);
+    void setLibraryColors();
+
+    std::string libraryFilePath() const;
+    // The row the commands act on, or -1 when none is selected.
+    int selectedRow() const;
+
+private:
+    void FormCreate();
+    void FormShow(wxShowEvent& event);
+    void FormClose(wxCloseEvent& event);
+    void runStartUpSequence();
+    void ListView1KeyDown(wxKeyEvent& event);
+    void ListView1DblClick(wxDataViewEvent& event);
+    void ListView1Enter(wxFocusEvent& event);
+    void openSelectedBook();
+
+    ProgramWindows* windows_;
+    std::string commandLineFile_;
+    bool started_ = false;
+    // Set when library.bin exists but could not be taken as a catalogue:
+    // the book folders on disk must then not be swept.
+    bool catalogueRejected_ = false;
+};
