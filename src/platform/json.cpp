@@ -7,6 +7,14 @@
 #include <limits>
 
 namespace json {
+
+Value::Value() = default;
+Value::~Value() = default;
+Value::Value(const Value&) = default;
+Value::Value(Value&&) noexcept = default;
+Value& Value::operator=(const Value&) = default;
+Value& Value::operator=(Value&&) noexcept = default;
+
 namespace {
 
 constexpr int kMaxDepth = 64;

@@ -20,6 +20,16 @@ struct Value {
     std::vector<Value> items;
     std::vector<std::pair<std::string, Value>> members;
 
+    // Declared here and defaulted in json.cpp, where Value is complete: an
+    // implicit constructor would make std::pair<std::string, Value> look at
+    // the incomplete Value, which clang with libstdc++ rejects.
+    Value();
+    ~Value();
+    Value(const Value&);
+    Value(Value&&) noexcept;
+    Value& operator=(const Value&);
+    Value& operator=(Value&&) noexcept;
+
     // The member with this key, or nothing (also when this is no object).
     const Value* get(std::string_view key) const;
     // A number as a 32-bit integer (truncated, clamped); fallback otherwise.
