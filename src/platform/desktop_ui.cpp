@@ -4,6 +4,7 @@
 
 #include <gtk/gtk.h>
 #include <wx/evtloop.h>
+#include <wx/filedlg.h>
 #include <wx/filefn.h>
 #include <wx/frame.h>
 #include <wx/intl.h>
@@ -24,6 +25,11 @@ void useItalianToolkitTexts() {
     wxTranslations::Get()->SetLanguage(wxLANGUAGE_ITALIAN);
     wxTranslations::Get()->AddStdCatalog();
 }
+
+std::function<std::string(wxWindow*)> chooseFileToOpen = [](wxWindow* parent) {
+    wxFileDialog dialog(parent);
+    return dialog.ShowModal() == wxID_OK ? toUtf8(dialog.GetPath()) : std::string();
+};
 
 void labelField(wxWindow* label, wxWindow* field) {
     GtkWidget* labelWidget = label->GetHandle();

@@ -2,6 +2,7 @@
 // the toolkit, field labels a screen reader speaks, and modal frames.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class wxFrame;
@@ -16,6 +17,10 @@ std::string currentFolder();
 // Loads the toolkit's Italian catalogue whatever the system locale, so its
 // own buttons and dialogs speak Italian.
 void useItalianToolkitTexts();
+
+// Asks for a file to open, every file type offered; empty when cancelled.
+// Tests replace it, since the file chooser cannot be answered from a test.
+extern std::function<std::string(wxWindow* parent)> chooseFileToOpen;
 
 // Makes label the accessible label of field, which a screen reader then
 // speaks when the field gets the focus.

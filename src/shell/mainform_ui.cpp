@@ -41,6 +41,7 @@ TMainForm::TMainForm(ProgramWindows& windows, std::string commandLineFile)
     bar->Append(help, wxS("&?"));
     SetMenuBar(bar);
 
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { addEpubFromDialog(); }, ID_Aggiungi1);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { if (!libRecordList.Empty()) deleteBook(); }, ID_Elimina1);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_Esci1);
     Bind(wxEVT_SHOW, &TMainForm::FormShow, this);
@@ -94,6 +95,7 @@ void TMainForm::runStartUpSequence() {
     if (!catalogueRejected_) sweepBookFolders(libRecordList, FolderProgData);
     if (!libRecordList.Empty()) ListView1->SetFocus();
     setLibraryColors();
+    if (!commandLineFile_.empty()) addepubtolib(commandLineFile_);
 }
 
 void TMainForm::FormClose(wxCloseEvent&) {

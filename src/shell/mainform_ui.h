@@ -5,6 +5,7 @@
 #include <wx/frame.h>
 
 #include "shell/catalogue.h"
+#include "zip/extractor.h"
 
 class wxDataViewEvent;
 class wxDataViewListCtrl;
@@ -24,9 +25,15 @@ public:
     std::string FolderAppData;
     std::string FolderProgData;
 
+    // The folder of the book added last.
+    std::string epubFolder;
+
     TlibRecordList libRecordList;
     wxDataViewListCtrl* ListView1;
 
+    void addEpubFromDialog();
+    void addepubtolib(const std::string& fname);
+    void addLibRecord(const std::u16string& title, const std::u16string& author, const std::u16string& folder);
     void reloadLibrary();
     void refreshLibraryList();
     void deleteBook();
@@ -48,6 +55,7 @@ private:
     void openSelectedBook();
 
     ProgramWindows* windows_;
+    zipextract::ZipExtractor ZipMaster1;
     std::string commandLineFile_;
     bool started_ = false;
     // Set when library.bin exists but could not be taken as a catalogue:
