@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libwxgtk3.2-dev libwxgtk-webview3.2-dev wx3.2-i18n libgtk-3-dev
   libzip-dev libgtest-dev googletest
+  clang libclang-rt-14-dev
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi xdotool zip unzip
 )
 missing=()
