@@ -2,8 +2,15 @@
 
 #include <wx/dialog.h>
 
-// About box.
+class wxButton;
+
+// About box: the program's credits and version.
 class TInformazioniForm : public wxDialog {
 public:
-    explicit TInformazioniForm(wxWindow* parent) : wxDialog(parent, wxID_ANY, wxS("Informazioni")) {}
+    explicit TInformazioniForm(wxWindow* parent);
+
+    wxButton* Button1;  // "Chiudi"
+
+private:
+    void FormKeyDown(wxKeyEvent& event);
 };

@@ -10,7 +10,9 @@
 #include "platform/desktop_ui.h"
 #include "platform/fileio.h"
 #include "platform/messages_ui.h"
+#include "platform/registry.h"
 #include "platform/wxtext.h"
+#include "shell/jawsscripts.h"
 #include "shell/optionform_ui.h"
 #include "shell/program_ui.h"
 #include "shell/settings.h"
@@ -44,6 +46,9 @@ TMainForm::TMainForm(ProgramWindows& windows, std::string commandLineFile)
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { addEpubFromDialog(); }, ID_Aggiungi1);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { if (!libRecordList.Empty()) deleteBook(); }, ID_Elimina1);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_Esci1);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Opzioni1Click(); }, ID_Opzioni1);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Aiuto1Click(); }, ID_Aiuto1);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Informazioni1Click(); }, ID_Informazioni1);
     Bind(wxEVT_SHOW, &TMainForm::FormShow, this);
     Bind(wxEVT_CLOSE_WINDOW, &TMainForm::FormClose, this);
     FormCreate();
@@ -83,6 +88,7 @@ void TMainForm::runStartUpSequence() {
     FolderProgData = settings.FolderProgData;
     FolderAppData = applicationDataFolder() + "/Freedom Scientific/JAWS";
     windows_->OptionForm->setZoom(settings.zoom);
+    installJawsScripts(systemRegistry(), FolderProg, FolderAppData);
     windows_->OptionForm->setColor(settings.color);
 
     // One level each, silently: a library folder whose parent is missing

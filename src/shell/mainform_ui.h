@@ -39,6 +39,10 @@ public:
     void deleteBook();
     void openBook(const std::string& folder);
     void setLibraryColors();
+    // "Opzioni", "Aiuto" and "Informazioni" of the menus.
+    void Opzioni1Click();
+    void Aiuto1Click();
+    void Informazioni1Click();
 
     std::string libraryFilePath() const;
     // The row the commands act on, or -1 when none is selected.

@@ -20,7 +20,7 @@ ProgramWindows::ProgramWindows(const std::string& commandLineFile) {
     ModifyTextForm = new TModifyTextForm(ShowBookForm);
     FindText1 = new TFindText1(ShowBookForm);
     pageForm = new TpageForm(ShowBookForm);
-    ShowCommandForm = new TShowCommandForm(MainForm);
+    ShowCommandForm = new TShowCommandForm(MainForm, *OptionForm);
     InformazioniForm = new TInformazioniForm(MainForm);
     infobookForm = new TinfobookForm(ShowBookForm);
     SearchInBookForm = new TSearchInBookForm(ShowBookForm);
