@@ -133,9 +133,9 @@ void TOptionForm::Button3Click() {
 }
 
 void TOptionForm::FormClose() {
-    const int value = zoom();
-    if (value < kMinZoom) setZoom(kMinZoom);
-    if (zoom() > kMaxZoom) setZoom(kMaxZoom);
+    // Also within the range the field and the up-down control are made to
+    // agree, whatever was typed.
+    setZoom(std::clamp(zoom(), kMinZoom, kMaxZoom));
 }
 
 void TOptionForm::Edit2KeyPress(wxKeyEvent& event) {
