@@ -1,5 +1,6 @@
 // The library window's "Opzioni" command: the options dialog from its
 // opening to the confirmed or discarded settings.
+#include <wx/dataview.h>
 #include <wx/dialog.h>
 
 #include "platform/desktop_ui.h"
@@ -33,4 +34,10 @@ void TMainForm::Opzioni1Click() {
     // never reaches the old folder's catalogue file.
     reloadLibrary();
     setLibraryColors();
+    // The rows were rebuilt: reading goes on in the list, on a row that
+    // Enter opens.
+    if (libRecordList.Empty()) return;
+    ListView1->SetFocus();
+    ListView1->SelectRow(0);
+    ListView1->SetCurrentItem(ListView1->RowToItem(0));
 }

@@ -135,6 +135,8 @@ TEST_F(Options, OkWithoutChangesRewritesTheKeysAndReloadsTheCatalogue) {
     ASSERT_EQ(list()->GetItemCount(), 2u);
     EXPECT_EQ(list()->GetTextValue(0, 0), wxS("Primo"));
     EXPECT_FALSE(fs::exists(libraryFolder() / "Primo.epub"));
+    // Reading goes on in the list, on a row that Enter opens.
+    EXPECT_TRUE(gui::waitFor([&] { return gui::hasFocus(list()) && w.MainForm->selectedRow() >= 0; }));
 }
 
 TEST_F(Options, AnEmptyFolderGivesAnEmptyListAndTheOldFolderBringsItsBooksBack) {
@@ -260,6 +262,13 @@ TEST_F(Options, CancelRestoresZoomAndColourFromTheSettingsFile) {
     EXPECT_EQ(form()->color(), 0);
     EXPECT_EQ(form()->zoom(), 90);
     EXPECT_EQ(w.MainForm->FolderProgData, libraryFolder().string());
+
+    // So does Alt+F4.
+    runOptions([&] {
+        form()->RadioButton2->SetValue(true);
+        gui::pressKey(form()->Edit2, WXK_F4, wxMOD_ALT);
+    });
+    EXPECT_EQ(form()->color(), 0);
 }
 
 TEST_F(Options, OkWritesTheChosenColourAndRecoloursTheList) {
