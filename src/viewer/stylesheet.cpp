@@ -1,5 +1,6 @@
 #include "viewer/stylesheet.h"
 
+#include "platform/colours.h"
 #include "platform/fileio.h"
 
 namespace stylesheet {
@@ -51,11 +52,12 @@ bool writeStyleSheet(std::string_view packageFolder, const std::vector<std::stri
 }
 
 TreeColours treeColours(int color) {
-    switch (color) {
-        case 1: return {{0, 0, 0}, {255, 255, 255}};
-        case 2: return {{251, 240, 217}, {0, 0, 0}};
-        default: return {{255, 255, 255}, {0, 0, 0}};
-    }
+    const SchemeColours scheme = schemeColours(color);
+    const auto rgb = [](std::uint32_t c) {
+        return Rgb{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                   static_cast<std::uint8_t>(c)};
+    };
+    return {rgb(scheme.background), rgb(scheme.text)};
 }
 
 }  // namespace stylesheet
