@@ -75,7 +75,16 @@ void TMainForm::FormCreate() {
 
 void TMainForm::FormShow(wxShowEvent& event) {
     event.Skip();
-    if (!event.IsShown() || started_) return;
+    if (!event.IsShown()) return;
+    // The library stays hidden while a book is open, also when the desktop
+    // maps it again.
+    if (readingBook_) {
+        CallAfter([this] {
+            if (readingBook_) Hide();
+        });
+        return;
+    }
+    if (started_) return;
     started_ = true;
     runStartUpSequence();
 }
@@ -182,14 +191,21 @@ void TMainForm::openBook(const std::string& folder) {
     TShowBookForm* book = windows_->ShowBookForm;
     book->titlebook = record.Title;
     book->epubFolder = folder;
+    readingBook_ = true;
     Hide();
     book->ShowModal();
+    readingBook_ = false;
 
     refreshLibraryList();
     // The book just read stands first: reading goes on from it.
     ListView1->SetFocus();
     ListView1->SelectRow(0);
     ListView1->SetCurrentItem(ListView1->RowToItem(0));
+}
+
+void TMainForm::showAfterReading() {
+    readingBook_ = false;
+    Show();
 }
 
 void TMainForm::openSelectedBook() {

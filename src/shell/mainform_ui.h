@@ -38,6 +38,8 @@ public:
     void refreshLibraryList();
     void deleteBook();
     void openBook(const std::string& folder);
+    // The reading window gives the screen back to the library.
+    void showAfterReading();
     void setLibraryColors();
     // "Opzioni", "Aiuto" and "Informazioni" of the menus.
     void Opzioni1Click();
@@ -62,6 +64,7 @@ private:
     zipextract::ZipExtractor ZipMaster1;
     std::string commandLineFile_;
     bool started_ = false;
+    bool readingBook_ = false;
     // Set when library.bin exists but could not be taken as a catalogue:
     // the book folders on disk must then not be swept.
     bool catalogueRejected_ = false;

@@ -82,6 +82,9 @@ ProgramWindows& GuiTest::startProgram(const std::string& commandLineFile, bool s
     windows_ = std::make_unique<ProgramWindows>(commandLineFile);
     if (show) {
         windows_->MainForm->Show();
+        // Mapping the window is asynchronous; a test that hides it at once
+        // would see the late map show it again.
+        waitFor([this] { return windows_->MainForm->IsShownOnScreen(); });
         processPending();
     }
     return *windows_;

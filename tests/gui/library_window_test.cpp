@@ -4,6 +4,7 @@
 #include <wx/dataview.h>
 #include <wx/menu.h>
 
+#include "books.h"
 #include "harness.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
@@ -28,8 +29,7 @@ protected:
             r->Title = title;
             r->Author = u"Autore di " + title;
             const fs::path folder = libraryFolder() / (text::utf16ToUtf8(title) + ".epub");
-            fs::create_directories(folder);
-            std::ofstream(folder / "content.opf") << "x";
+            fixture::writeTree(folder, fixture::epubFiles(fixture::sampleBook(1)));
             r->Folder = text::utf8ToUtf16(folder.string());
             r->Newbook = newbook;
             r->ReadDate = date;
