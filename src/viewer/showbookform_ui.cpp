@@ -15,6 +15,7 @@
 #include "shell/mainform_ui.h"
 #include "shell/optionform_ui.h"
 #include "shell/program_ui.h"
+#include "shell/showcommandform_ui.h"
 #include "viewer/htmlview_ui.h"
 #include "viewer/indextree_ui.h"
 #include "viewer/readingposition.h"
@@ -91,6 +92,7 @@ TShowBookForm::TShowBookForm(ProgramWindows& windows)
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Capitoloprecedente1Click(); }, ID_Capitoloprecedente1);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Capitolosuccessivo1Click(); }, ID_Capitolosuccessivo1);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_Esci1);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { AiutoComandi1Click(); }, ID_AiutoComandi1);
     Bind(wxEVT_CLOSE_WINDOW, &TShowBookForm::FormClose, this);
     Bind(wxEVT_ICONIZE, &TShowBookForm::FormIconize, this);
     Bind(wxEVT_ACTIVATE, &TShowBookForm::ApplicationEvents1Activate, this);
@@ -281,6 +283,10 @@ void TShowBookForm::Capitoloprecedente1Click() {
 
 void TShowBookForm::Capitolosuccessivo1Click() {
     if (book && currentSpine < book->MySpineList.Count() - 1) showChapter(currentSpine + 1);
+}
+
+void TShowBookForm::AiutoComandi1Click() {
+    windows_.ShowCommandForm->showHelpFile(windows_.MainForm->FolderProg + "/bookcmd.txt");
 }
 
 void TShowBookForm::openSelectedEntry() {

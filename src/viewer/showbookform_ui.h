@@ -77,6 +77,7 @@ private:
     void Libro1Click();
     void Capitoloprecedente1Click();
     void Capitolosuccessivo1Click();
+    void AiutoComandi1Click();
     void openSelectedEntry();
     void showChapter(int spine);
     void showTree(bool tree);

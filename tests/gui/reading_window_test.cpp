@@ -2,6 +2,8 @@
 #include <fstream>
 
 #include <wx/dataview.h>
+#include <wx/menu.h>
+#include <wx/textctrl.h>
 #include <wx/webview.h>
 
 #include "books.h"
@@ -11,6 +13,7 @@
 #include "shell/catalogue.h"
 #include "shell/mainform_ui.h"
 #include "shell/program_ui.h"
+#include "shell/showcommandform_ui.h"
 #include "viewer/htmlview_ui.h"
 #include "viewer/indextree_ui.h"
 #include "viewer/readingposition.h"
@@ -107,11 +110,8 @@ TEST_F(ReadingWindow, FirstOpeningPreparesEveryChapterOnceAndPutsTheFocusInTheDo
 TEST_F(ReadingWindow, TheTreeListsTheEntriesInOrderAndEnterLandsOnTheJumpMarker) {
     fixture::Book book = fixture::sampleBook(3);
     book.chapters[1].level = 2;
-    book.chapters.push_back({"Text/cap3.xhtml#p4", "Paragrafo quattro", "", 3});
-    book.chapters.back().body = book.chapters[2].body;
+    book.chapters.push_back({"Text/cap3.xhtml", "Paragrafo quattro", "", 2, "p4", false});
     installBook(book);
-    // The fourth "chapter" is a fragment of the third: keep one spine entry.
-    fixture::Files files = fixture::epubFiles(book);
     read([&](TShowBookForm& form) {
         ASSERT_TRUE(gui::waitFor([&] { return showsChapter(form, 1); }));
         gui::pressKey(form.EmbeddedWB1, WXK_F4);
@@ -194,5 +194,49 @@ TEST_F(ReadingWindow, AReadingPositionOutsideTheSpineOpensTheFirstEntry) {
     read([&](TShowBookForm& form) {
         EXPECT_TRUE(gui::waitFor([&] { return showsChapter(form, 1); }));
         EXPECT_EQ(form.currentSpine, 0);
+    });
+}
+
+TEST_F(ReadingWindow, AnEpub3BookWithOnlyANavigationDocumentOpensOnItsFirstEntry) {
+    fixture::Book book = fixture::sampleBook(3);
+    book.navigationOnly = true;
+    book.chapters[1].level = 2;
+    book.chapters.push_back({"Text/cap3.xhtml", "Paragrafo quattro", "", 2, "p4", false});
+    book.chapters[0].fragment = "p2";
+    installBook(book);
+    ASSERT_FALSE(fs::exists(packageFolder() / "toc.ncx"));
+    read([&](TShowBookForm& form) {
+        ASSERT_TRUE(gui::waitFor([&] { return showsChapter(form, 1); }));
+        EXPECT_TRUE(gui::waitFor([&] { return gui::hasFocus(form.EmbeddedWB1->webView()); }));
+        auto* model = static_cast<IndexTreeModel*>(form.TreeView1->GetModel());
+        std::vector<std::string> rows;
+        for (const wxDataViewItem& item : model->allItems()) rows.push_back(model->textOf(item).utf8_string());
+        EXPECT_EQ(rows, (std::vector<std::string>{"Libro di prova", "Capitolo 1", "Capitolo 2", "Capitolo 3",
+                                                  "Paragrafo quattro"}));
+        EXPECT_EQ(model->GetParent(model->allItems()[2]), model->allItems()[1]);
+        EXPECT_EQ(model->GetParent(model->allItems()[4]), model->allItems()[3]);
+    });
+}
+
+TEST_F(ReadingWindow, CommandHelpShowsBookcmdFromTheProgramFolder) {
+    installBook(fixture::sampleBook(1));
+    std::ofstream(programFolder() / "bookcmd.txt") << "F4 Indice\r\nF5 Libro\r\n";
+    read([&](TShowBookForm& form) {
+        ASSERT_TRUE(gui::waitFor([&] { return showsChapter(form, 1); }));
+        TShowCommandForm* help = windows_->ShowCommandForm;
+        bool shown = false;
+        help->CallAfter([&] {
+            ASSERT_TRUE(gui::waitFor([&] { return help->IsShownOnScreen(); }));
+            shown = true;
+            EXPECT_EQ(help->Memo1->GetValue(), wxS("F4 Indice\nF5 Libro"));
+            EXPECT_TRUE(gui::waitFor([&] { return gui::hasFocus(help->Memo1); }));
+            gui::pressKey(help->Memo1, WXK_ESCAPE);
+        });
+        const int id = form.GetMenuBar()->FindMenuItem(wxS("?"), wxS("Aiuto comandi"));
+        ASSERT_NE(id, wxNOT_FOUND);
+        wxCommandEvent event(wxEVT_MENU, id);
+        form.GetEventHandler()->SafelyProcessEvent(event);
+        EXPECT_TRUE(shown);
+        EXPECT_FALSE(help->IsShown());
     });
 }
