@@ -26,7 +26,7 @@ TShowCommandForm::TShowCommandForm(wxWindow* parent, const TOptionForm& options)
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMAXIMIZE_BOX),
       options_(options) {
     Memo1 = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-                           wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP);
+                           wxTE_MULTILINE | wxTE_READONLY);
     Memo1->SetFont(wxFont(wxFontInfo(wxSize(0, 19)).FaceName(wxS("Verdana"))));
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(Memo1, 1, wxEXPAND);
