@@ -146,8 +146,13 @@ bool setUTF8(std::string_view packageFolder, const std::vector<std::string>& spi
         const std::string link =
             linkText(fileurl::fileUrlFromPath(chapterFolder(packageFolder, href)));
         const std::string prepared = prepareChapter(bytes, link, &lastReadEncoding);
-        fileio::writeWholeFileAtomic(file, prepared);
+        fileio::AtomicFile replacement(file);
+        replacement.write(prepared);
+        replacement.commitWithoutSync();
     }
+    // One sync for the whole book before the marker says it is done: a sync
+    // per chapter would make the first opening of a long book slow.
+    fileio::syncFileSystem(fileio::toPath(std::string(packageFolder)));
     fileio::writeWholeFileAtomic(marker, byteOrderMark(lastReadEncoding));
     return true;
 }

@@ -69,12 +69,16 @@ void AtomicFile::write(std::string_view bytes) {
     }
 }
 
-void AtomicFile::commit() {
+void AtomicFile::commit() { finish(true); }
+
+void AtomicFile::commitWithoutSync() { finish(false); }
+
+void AtomicFile::finish(bool sync) {
     // mkstemp creates 0600; the program's files are ordinary user files.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd_, 0666 & ~mask);
-    if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+    if ((sync && ::fsync(fd_) != 0) || ::close(fd_) != 0) {
         const int err = errno;
         fd_ = -1;
         ::unlink(tempName_.c_str());
@@ -86,6 +90,13 @@ void AtomicFile::commit() {
         ::unlink(tempName_.c_str());
         throw FileError(withReason("Cannot create file \"" + fromPath(target_) + "\"", err));
     }
+}
+
+void syncFileSystem(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::syncfs(fd);
+    ::close(fd);
 }
 
 void writeWholeFileAtomic(const std::filesystem::path& p, std::string_view bytes) {
