@@ -7,22 +7,7 @@
 namespace epub {
 namespace {
 
-bool isWs(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
-std::string collapse(std::string_view s) {
-    std::string out;
-    bool pendingSpace = false;
-    for (const char c : s) {
-        if (isWs(c)) {
-            pendingSpace = !out.empty();
-            continue;
-        }
-        if (pendingSpace) out += ' ';
-        pendingSpace = false;
-        out += c;
-    }
-    return out;
-}
 
 bool isTocNav(const TAttrList& attrs) {
     for (int i = 0; i < attrs.Count(); ++i) {
@@ -105,7 +90,7 @@ void readNavigationDocument(TXmlParser& parser, std::string_view navHref, const 
     std::string label;
 
     auto closeLink = [&] {
-        if (openEntry >= 0) MyIndexList.Get(openEntry).Value = collapse(label);
+        if (openEntry >= 0) MyIndexList.Get(openEntry).Value = collapseWhitespace(label);
         openEntry = -1;
         aDepth = 0;
         label.clear();

@@ -79,24 +79,6 @@ bool predefinedEntity(std::string_view name, char& c) {
     return true;
 }
 
-// Trims tabs, line feeds, carriage returns and spaces and turns every inner
-// run of them into one space.
-std::string collapseWhitespace(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    bool pendingSpace = false;
-    for (const char c : s) {
-        if (isWs(c)) {
-            pendingSpace = !out.empty();
-            continue;
-        }
-        if (pendingSpace) out += ' ';
-        pendingSpace = false;
-        out += c;
-    }
-    return out;
-}
-
 std::string asciiUpper(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -147,6 +129,23 @@ std::vector<DeclToken> tokenizeDeclaration(std::string_view body) {
 }
 
 }  // namespace
+
+std::string collapseWhitespace(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    bool pendingSpace = false;
+    for (const char c : s) {
+        if (isWs(c)) {
+            pendingSpace = !out.empty();
+            continue;
+        }
+        if (pendingSpace) out += ' ';
+        pendingSpace = false;
+        out += c;
+    }
+    return out;
+}
+
 
 // ---- TAttrList ----------------------------------------------------------
 

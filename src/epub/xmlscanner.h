@@ -25,6 +25,10 @@
 
 namespace epub {
 
+// Trims tabs, line feeds, carriage returns and spaces and turns every inner
+// run of them into one space, as XML white space is read.
+std::string collapseWhitespace(std::string_view s);
+
 enum TPartType {
     ptNone,        // no part yet (after StartScan)
     ptXmlProlog,   // "<?xml ...?>": CurAttr holds its pseudo-attributes
