@@ -6,7 +6,7 @@
 #include <wx/menu.h>
 #include <wx/sizer.h>
 
-#include "platform/colours.h"
+#include "platform/colours_ui.h"
 #include "platform/desktop_ui.h"
 #include "platform/fileio.h"
 #include "platform/messages_ui.h"
@@ -22,7 +22,6 @@ namespace {
 
 enum MenuId { ID_Aggiungi1 = wxID_HIGHEST + 1, ID_Elimina1, ID_Opzioni1, ID_Esci1, ID_Aiuto1, ID_Informazioni1 };
 
-wxColour toColour(uint32_t rgb) { return wxColour(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
 }  // namespace
 
@@ -249,8 +248,5 @@ void TMainForm::ListView1Enter(wxFocusEvent& event) {
 }
 
 void TMainForm::setLibraryColors() {
-    const SchemeColours colours = schemeColours(windows_->OptionForm->color());
-    ListView1->SetBackgroundColour(toColour(colours.background));
-    ListView1->SetForegroundColour(toColour(colours.text));
-    ListView1->Refresh();
+    setListColor(ListView1, windows_->OptionForm->color());
 }

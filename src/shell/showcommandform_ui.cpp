@@ -6,7 +6,7 @@
 #include <wx/sizer.h>
 #include <wx/textctrl.h>
 
-#include "platform/colours.h"
+#include "platform/colours_ui.h"
 #include "platform/fileio.h"
 #include "platform/messages_ui.h"
 #include "platform/wxtext.h"
@@ -14,12 +14,6 @@
 #include "shell/mainform_ui.h"
 #include "shell/optionform_ui.h"
 #include "shell/program_ui.h"
-
-namespace {
-
-wxColour toColour(uint32_t rgb) { return wxColour(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
-
-}  // namespace
 
 TShowCommandForm::TShowCommandForm(wxWindow* parent, const TOptionForm& options)
     : wxDialog(parent, wxID_ANY, wxS("Aiuto"), wxDefaultPosition, wxDefaultSize,
@@ -47,9 +41,7 @@ void TShowCommandForm::showHelpFile(const std::string& path) {
 void TShowCommandForm::FormShow(wxShowEvent& event) {
     event.Skip();
     if (!event.IsShown()) return;
-    const SchemeColours colours = schemeColours(options_.color());
-    Memo1->SetBackgroundColour(toColour(colours.background));
-    Memo1->SetForegroundColour(toColour(colours.text));
+    setListColor(Memo1, options_.color());
     // A file that cannot be read is reported and the window opens with the
     // text it held before.
     try {

@@ -8,7 +8,7 @@
 
 #include "epub/package.h"
 #include "epub/toc.h"
-#include "platform/colours.h"
+#include "platform/colours_ui.h"
 #include "platform/desktop_ui.h"
 #include "platform/messages_ui.h"
 #include "platform/wxtext.h"
@@ -42,7 +42,6 @@ enum MenuId {
     ID_AiutoComandi1,
 };
 
-wxColour toColour(uint32_t rgb) { return wxColour(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
 // The jump marker: a small link just before the element a jump lands on,
 // which takes the focus so that the screen reader goes on reading there.
@@ -159,9 +158,7 @@ void TShowBookForm::setUTF8() {
     chapterprep::setUTF8(epubfolderdoc, hrefs, lastReadEncoding_);
     const TOptionForm* options = windows_.OptionForm;
     stylesheet::writeStyleSheet(epubfolderdoc, hrefs, options->zoom(), options->color(), lastReadEncoding_);
-    const SchemeColours colours = schemeColours(options->color());
-    TreeView1->SetBackgroundColour(toColour(colours.background));
-    TreeView1->SetForegroundColour(toColour(colours.text));
+    setListColor(TreeView1, options->color());
 }
 
 void TShowBookForm::setIndexView() {

@@ -1,6 +1,5 @@
 #include "viewer/stylesheet.h"
 
-#include "platform/colours.h"
 #include "platform/fileio.h"
 
 namespace stylesheet {
@@ -49,15 +48,6 @@ bool writeStyleSheet(std::string_view packageFolder, const std::vector<std::stri
     fileio::writeWholeFileAtomic(fileio::toPath(styleSheetPath(packageFolder, spineHrefs.front())),
                                  bytes);
     return true;
-}
-
-TreeColours treeColours(int color) {
-    const SchemeColours scheme = schemeColours(color);
-    const auto rgb = [](std::uint32_t c) {
-        return Rgb{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
-                   static_cast<std::uint8_t>(c)};
-    };
-    return {rgb(scheme.background), rgb(scheme.text)};
 }
 
 }  // namespace stylesheet

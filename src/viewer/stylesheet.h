@@ -4,7 +4,6 @@
 
 #include "epub/chapterprep.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,23 +28,5 @@ std::string styleSheetPath(std::string_view packageFolder, std::string_view firs
 bool writeStyleSheet(std::string_view packageFolder, const std::vector<std::string>& spineHrefs,
                      int zoom, int color,
                      chapterprep::TextEncoding encoding = chapterprep::TextEncoding::Ansi);
-
-struct Rgb {
-    std::uint8_t red;
-    std::uint8_t green;
-    std::uint8_t blue;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-struct TreeColours {
-    Rgb background;
-    Rgb text;
-    friend bool operator==(const TreeColours&, const TreeColours&) = default;
-};
-
-// The table-of-contents tree's colours for a colour scheme: white background
-// and black text, black and white, or sepia (#FBF0D9) and black; any other
-// value is white.
-TreeColours treeColours(int color);
 
 }  // namespace stylesheet

@@ -36,20 +36,6 @@ TEST(StyleSheet, TextByZoomAndScheme) {
     EXPECT_EQ(stylesheet::styleSheetText(66, 0).size(), 64u);
 }
 
-TEST(StyleSheet, TreeColoursByScheme) {
-    using stylesheet::Rgb;
-    using stylesheet::TreeColours;
-    const Rgb white{255, 255, 255};
-    const Rgb black{0, 0, 0};
-    const Rgb sepia{0xFB, 0xF0, 0xD9};
-    const std::pair<int, TreeColours> cases[] = {
-        {0, {white, black}}, {1, {black, white}}, {2, {sepia, black}},
-        {3, {white, black}}, {-1, {white, black}},
-    };
-    for (const auto& [color, expected] : cases)
-        EXPECT_EQ(stylesheet::treeColours(color), expected) << color;
-}
-
 TEST(StyleSheet, PathIsInTheFirstChapterFolder) {
     EXPECT_EQ(stylesheet::styleSheetPath("/b/OEBPS/", "Text/chapter1.xhtml"),
               "/b/OEBPS/Text/ravelund.css");
