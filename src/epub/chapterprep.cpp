@@ -133,6 +133,15 @@ std::string chapterFolder(std::string_view packageFolder, std::string_view href)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::vector<std::string> hrefsInsideBook(std::string_view bookFolder, std::string_view packageFolder,
+                                         const std::vector<std::string>& spineHrefs) {
+    std::vector<std::string> inside;
+    for (const std::string& href : spineHrefs)
+        if (fileio::isInsideFolder(chapterFilePath(packageFolder, href), std::string(bookFolder)))
+            inside.push_back(href);
+    return inside;
+}
+
 bool setUTF8(std::string_view packageFolder, const std::vector<std::string>& spineHrefs,
              TextEncoding& lastReadEncoding) {
     const std::filesystem::path marker =

@@ -44,6 +44,12 @@ std::string chapterFilePath(std::string_view packageFolder, std::string_view hre
 // The folder holding that file, ending with the separator.
 std::string chapterFolder(std::string_view packageFolder, std::string_view href);
 
+// The hrefs whose chapter file lies inside the book folder: a spine entry
+// such as "../../x" must never make the preparation rewrite a file outside
+// the book.
+std::vector<std::string> hrefsInsideBook(std::string_view bookFolder, std::string_view packageFolder,
+                                         const std::vector<std::string>& spineHrefs);
+
 // Prepares, in spine order, every chapter of the book unless the marker file
 // exists in the package folder, then creates the marker file. Each rewrite
 // replaces the file atomically. Returns whether chapters were prepared.

@@ -99,6 +99,16 @@ void syncFileSystem(const std::filesystem::path& path) {
     ::close(fd);
 }
 
+bool isInsideFolder(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty()) return false;
+    const std::filesystem::path p = toPath(path).lexically_normal();
+    const std::filesystem::path f = toPath(folder).lexically_normal();
+    if (!p.is_absolute() || !f.is_absolute()) return false;
+    const std::filesystem::path rel = p.lexically_relative(f);
+    if (rel.empty() || rel == ".") return false;
+    return *rel.begin() != "..";
+}
+
 void writeWholeFileAtomic(const std::filesystem::path& p, std::string_view bytes) {
     AtomicFile file(p);
     file.write(bytes);

@@ -49,6 +49,11 @@ private:
 // Forces what has been written to the file system holding path to disk.
 void syncFileSystem(const std::filesystem::path& path);
 
+// True when path lies strictly below folder, both absolute, after resolving
+// "." and ".." by name: a path from a book or a damaged file that would lead
+// out of the folder is not taken as inside it.
+bool isInsideFolder(const std::string& path, const std::string& folder);
+
 // Replaces the file with the given bytes atomically.
 void writeWholeFileAtomic(const std::filesystem::path& p, std::string_view bytes);
 

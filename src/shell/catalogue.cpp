@@ -235,16 +235,6 @@ void deleteFolderTree(const std::string& path) {
     fs::remove(root, ec);
 }
 
-bool isInsideFolder(const std::string& path, const std::string& folder) {
-    if (path.empty() || folder.empty()) return false;
-    const fs::path p = fileio::toPath(path).lexically_normal();
-    const fs::path f = fileio::toPath(folder).lexically_normal();
-    if (!p.is_absolute() || !f.is_absolute()) return false;
-    const fs::path rel = p.lexically_relative(f);
-    if (rel.empty() || rel == ".") return false;
-    return *rel.begin() != "..";
-}
-
 void sweepBookFolders(const TlibRecordList& list, const std::string& libraryFolder) {
     for (const std::string& path : listBookFolders(libraryFolder)) {
         const std::string lower = text::asciiLower(path);

@@ -70,8 +70,6 @@ std::vector<std::string> listBookFolders(const std::string& folder);
 // Deletes a folder with all it holds; links are removed, never followed.
 // Failures are silent: what cannot be deleted stays.
 void deleteFolderTree(const std::string& path);
-// True when path lies strictly below folder (after resolving "." and "..").
-bool isInsideFolder(const std::string& path, const std::string& folder);
 // Removes the book folders left behind by interrupted additions or deletions:
 // folders named "*.epub" that no entry names. Nothing else is touched.
 void sweepBookFolders(const TlibRecordList& list, const std::string& libraryFolder);

@@ -175,7 +175,7 @@ void TMainForm::deleteBook() {
     // A folder outside the library can only come from a damaged catalogue:
     // then only the entry goes.
     const std::string folder = text::utf16ToUtf8(libRecordList.Get(static_cast<size_t>(row)).Folder);
-    if (isInsideFolder(folder, FolderProgData)) deleteFolderTree(folder);
+    if (fileio::isInsideFolder(folder, FolderProgData)) deleteFolderTree(folder);
     libRecordList.Delete(static_cast<size_t>(row));
     ListView1->DeleteItem(static_cast<unsigned>(row));
     ListView1->UnselectAll();

@@ -154,7 +154,8 @@ void TShowBookForm::FormShow() {
 }
 
 void TShowBookForm::setUTF8() {
-    const std::vector<std::string> hrefs = epub::spineHrefs(book->MySpineList);
+    const std::vector<std::string> hrefs =
+        chapterprep::hrefsInsideBook(epubFolder, epubfolderdoc, epub::spineHrefs(book->MySpineList));
     chapterprep::setUTF8(epubfolderdoc, hrefs, lastReadEncoding_);
     const TOptionForm* options = windows_.OptionForm;
     stylesheet::writeStyleSheet(epubfolderdoc, hrefs, options->zoom(), options->color(), lastReadEncoding_);

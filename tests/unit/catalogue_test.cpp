@@ -175,7 +175,7 @@ TEST(Catalogue, DeleteFolderTreeRemovesLinksWithoutFollowingThem) {
     EXPECT_TRUE(fs::exists(dir / "outside/keep"));
 }
 
-TEST(Catalogue, IsInsideFolderAcceptsOnlyPathsStrictlyBelow) {
+TEST(FileIo, IsInsideFolderAcceptsOnlyPathsStrictlyBelow) {
     struct Case {
         const char* path;
         bool inside;
@@ -184,5 +184,5 @@ TEST(Catalogue, IsInsideFolderAcceptsOnlyPathsStrictlyBelow) {
         {"/d/epub/", false},      {"/d/epub/../x", false},   {"/d/epubx/a", false},
         {"", false},              {"a.epub", false},         {"/d/epub/./a/../../epub/b", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(isInsideFolder(c.path, "/d/epub"), c.inside) << c.path;
+    for (const Case& c : cases) EXPECT_EQ(fileio::isInsideFolder(c.path, "/d/epub"), c.inside) << c.path;
 }

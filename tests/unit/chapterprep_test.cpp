@@ -243,3 +243,11 @@ TEST_F(ChapterPrepFiles, FragmentOfAnHrefIsNotPartOfTheFileName) {
 }
 
 }  // namespace
+
+TEST(ChapterPrep, OnlyChaptersInsideTheBookAreTakenForPreparation) {
+    const std::vector<std::string> hrefs = {"Text/c1.xhtml", "../Fuori/c2.xhtml", "../../x.xhtml",
+                                            "%2E%2E/%2E%2E/y.xhtml", "/etc/z.xhtml", "Text/../c3.xhtml"};
+    // "/etc/z.xhtml" is appended to the package folder, so it stays inside.
+    EXPECT_EQ(chapterprep::hrefsInsideBook("/b/Libro.epub", "/b/Libro.epub/OEBPS/", hrefs),
+              (std::vector<std::string>{"Text/c1.xhtml", "../Fuori/c2.xhtml", "/etc/z.xhtml", "Text/../c3.xhtml"}));
+}
