@@ -8,6 +8,7 @@
 
 #include "books.h"
 #include "harness.h"
+#include "readingwindow.h"
 #include "platform/fileio.h"
 #include "platform/textconv.h"
 #include "shell/catalogue.h"
@@ -23,58 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ReadingWindow : public gui::GuiTest {
-protected:
-    fs::path bookFolder() const { return libraryFolder() / "Libro.epub"; }
-    fs::path packageFolder() const { return bookFolder() / "OEBPS"; }
-
-    void installBook(const fixture::Book& book) {
-        fixture::writeTree(bookFolder(), fixture::epubFiles(book));
-        TlibRecordList list;
-        auto r = std::make_unique<TlibRecord>();
-        r->Title = text::utf8ToUtf16(book.title);
-        r->Folder = text::utf8ToUtf16(bookFolder().string());
-        list.Add(std::move(r));
-        saveLibraryFile(list, (libraryFolder() / "library.bin").string());
-    }
-
-    // Opens the book from the library and runs body inside the reading
-    // window's modal loop, then leaves the book as the user would.
-    void read(const std::function<void(TShowBookForm&)>& body) {
-        if (!windows_) startProgram();
-        TShowBookForm& form = *windows_->ShowBookForm;
-        bool done = false;
-        auto onShow = [&](wxShowEvent& e) {
-            e.Skip();
-            if (!e.IsShown()) return;
-            form.CallAfter([&] {
-                body(form);
-                if (form.IsShown()) form.Close();
-                done = true;
-            });
-        };
-        form.Bind(wxEVT_SHOW, onShow);
-        windows_->MainForm->ListView1->SelectRow(0);
-        windows_->MainForm->openBook(bookFolder().string());
-        form.Unbind(wxEVT_SHOW, onShow);
-        EXPECT_TRUE(done);
-    }
-
-    static std::string script(TShowBookForm& form, const std::string& js) {
-        wxString result;
-        form.EmbeddedWB1->webView()->RunScript(wxString::FromUTF8(js.c_str()), &result);
-        return result.utf8_string();
-    }
-    static std::string heading(TShowBookForm& form) {
-        return script(form, "var h=document.getElementById('inizio'); h ? h.textContent : ''");
-    }
-    static std::string focusedId(TShowBookForm& form) {
-        return script(form, "document.activeElement ? document.activeElement.id : ''");
-    }
-    static bool showsChapter(TShowBookForm& form, int n) {
-        return !form.EmbeddedWB1->Busy() && heading(form) == "Capitolo " + std::to_string(n);
-    }
-};
+using ReadingWindow = gui::ReadingWindowTest;
 
 fixture::Book longBook() {
     fixture::Book book = fixture::sampleBook(3);
