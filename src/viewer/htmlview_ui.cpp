@@ -123,6 +123,7 @@ void HtmlView::Navigate(std::string_view filePath, std::string_view fragment) {
     navigating_ = true;
     reloading_ = false;
     lateReload_ = false;
+    anyLoad_ = true;
     web_->LoadURL(wxString::FromUTF8(expectedUrl_));
 }
 
@@ -218,6 +219,9 @@ void HtmlView::SetFocus() { web_->SetFocus(); }
 std::optional<json::Value> HtmlView::call(std::string_view operation, const std::string& jsonArgs,
                                           bool evenWhenBusy) {
     if (!evenWhenBusy && Busy()) return std::nullopt;
+    // A view that was never given a document never answers a script: the
+    // call would wait for ever (closing a book whose opening failed).
+    if (!anyLoad_) return std::nullopt;
     const wxString script = wxString::FromUTF8(
         "window.__ravelund ? window.__ravelund.call(" + json::quote(operation) + ", " + jsonArgs +
         ") : \"missing\"");

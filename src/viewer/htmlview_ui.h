@@ -145,6 +145,7 @@ private:
     bool navigating_ = false;
     bool reloading_ = false;
     bool lateReload_ = false;       // a reload given up on, whose end is still to come
+    bool anyLoad_ = false;          // a document was ever asked for
     long document_ = 0;             // serial of the document shown
     struct RecentKey {
         unsigned time = 0;
