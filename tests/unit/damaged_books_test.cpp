@@ -1,0 +1,336 @@
+// Damaged books and a damaged disk: what the program reads from them, and
+// that no file it wrote before is lost or left half-written when a write
+// fails.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "books.h"
+#include "epub/chapterprep.h"
+#include "epub/package.h"
+#include "epub/xmlscanner.h"
+#include "platform/fileio.h"
+#include "platform/textconv.h"
+#include "shell/addbook.h"
+#include "shell/catalogue.h"
+#include "shell/settings.h"
+#include "testfolder.h"
+#include "viewer/readingposition.h"
+#include "viewer/stylesheet.h"
+#include "zip/extractor.h"
+
+namespace fs = std::filesystem;
+using chapterprep::TextEncoding;
+
+namespace {
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> tree(const fs::path& root) {
+    std::vector<std::string> names;
+    if (!fs::exists(root)) return names;
+    for (const auto& e : fs::recursive_directory_iterator(root)) names.push_back(fs::relative(e.path(), root).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TlibRecordList oneBook(const std::string& folder) {
+    TlibRecordList list;
+    auto r = std::make_unique<TlibRecord>();
+    r->Title = u"Libro di prova";
+    r->Folder = text::utf8ToUtf16(folder);
+    list.Add(std::move(r));
+    return list;
+}
+
+}  // namespace
+
+// ---- Truncated archives --------------------------------------------------
+
+TEST(DamagedBooks, ATruncatedArchiveIsRefusedAndTheSweepLeavesTheLibraryAsItWas) {
+    TestFolder dir;
+    const fs::path library = dir.path() / "epub";
+    // A book already in the library, with its catalogue.
+    fixture::writeTree(library / "Vecchio.epub", fixture::epubFiles(fixture::sampleBook(1)));
+    const TlibRecordList catalogue = oneBook((library / "Vecchio.epub").string());
+    saveLibraryFile(catalogue, (library / kLibraryFileName).string());
+    const std::vector<std::string> before = tree(library);
+    const std::string libraryBytes = fileio::readWholeFile(library / kLibraryFileName);
+
+    fixture::writeZip(dir.path() / "intero.epub", fixture::epubFiles(fixture::sampleBook(3)));
+    const std::string whole = fileio::readWholeFile(dir.path() / "intero.epub");
+    ASSERT_GT(whole.size(), 200u);
+    // Cut in the local headers, in the middle, inside and just before the
+    // end of the central directory.
+    const size_t cuts[] = {0, 4, 30, whole.size() / 2, whole.size() - 100, whole.size() - 22, whole.size() - 1};
+    for (const size_t cut : cuts) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        const fs::path file = dir.path() / "Rotto.epub";
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << whole.substr(0, cut);
+        zipextract::ZipExtractor extractor;
+        const UnpackedBook book = unpackBook(extractor, file.string(), library.string());
+        EXPECT_FALSE(book.ok);
+        sweepBookFolders(catalogue, library.string());
+        EXPECT_EQ(tree(library), before);
+        EXPECT_EQ(fileio::readWholeFile(library / kLibraryFileName), libraryBytes);
+    }
+}
+
+// ---- A chapter that cannot be read -----------------------------------------
+
+TEST(DamagedBooks, AChapterThatCannotBeReadStopsThePreparationWithoutTouchingTheOthers) {
+    enum Damage { Missing, FolderInItsPlace };
+    for (const Damage damage : {Missing, FolderInItsPlace}) {
+        SCOPED_TRACE(damage == Missing ? "missing" : "folder");
+        TestFolder dir;
+        const fs::path pkg = dir.path() / "Libro.epub" / "OEBPS";
+        fixture::writeTree(dir.path() / "Libro.epub", fixture::epubFiles(fixture::sampleBook(3)));
+        fs::remove(pkg / "Text" / "cap2.xhtml");
+        if (damage == FolderInItsPlace) fs::create_directory(pkg / "Text" / "cap2.xhtml");
+        const std::string third = fileio::readWholeFile(pkg / "Text" / "cap3.xhtml");
+
+        TextEncoding encoding = TextEncoding::Ansi;
+        EXPECT_THROW(chapterprep::setUTF8(pkg.string() + "/",
+                                          {"Text/cap1.xhtml", "Text/cap2.xhtml", "Text/cap3.xhtml"}, encoding),
+                     fileio::FileError);
+        EXPECT_NE(fileio::readWholeFile(pkg / "Text" / "cap1.xhtml").find(chapterprep::kMetaText), std::string::npos);
+        EXPECT_EQ(fileio::readWholeFile(pkg / "Text" / "cap3.xhtml"), third);
+        EXPECT_FALSE(fs::exists(pkg / chapterprep::kMarkerFileName));
+        // No temporary file is left beside the chapters.
+        for (const std::string& name : namesIn(pkg / "Text")) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    }
+}
+
+// ---- A package document in UTF-16 -------------------------------------------
+
+TEST(DamagedBooks, APackageDocumentInUtf16IsPassedOverWithoutError) {
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+        TestFolder dir;
+        const fs::path book = dir.path() / "Libro.epub";
+        fixture::Files files = fixture::epubFiles(fixture::sampleBook(2));
+        std::string& opf = files["OEBPS/content.opf"];
+        opf.replace(opf.find("encoding=\"UTF-8\""), 16, "encoding=\"UTF-16\"");
+        const std::u16string units = text::utf8ToUtf16(opf);
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t u : units) {
+            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+            bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        opf = bytes;
+        fixture::writeTree(book, files);
+
+        // The scanner reads bytes, and a UTF-16 document ends at its first
+        // zero byte: nothing of it is read, but nothing fails either, and
+        // the container still gives the package folder.
+        std::string title = "prima", author = "prima";
+        epub::title_and_creator(book.string(), title, author);
+        EXPECT_EQ(title, "prima");
+        epub::TXmlScanner scanner;
+        epub::TMySpineList spine;
+        epub::TMyIndexList index;
+        std::string packageFolder;
+        const epub::FillIndexResult read = epub::FillIndex(book.string(), scanner, spine, index, packageFolder);
+        EXPECT_TRUE(read.error.empty());
+        EXPECT_EQ(packageFolder, book.string() + "/OEBPS/");
+        EXPECT_TRUE(index.Empty());
+    }
+}
+
+// ---- Chapters with a broken head --------------------------------------------
+
+TEST(DamagedBooks, AChapterWithABrokenHeadGetsWhatItsHeadAllowsAndKeepsItsText) {
+    const std::string link = chapterprep::linkText("file:///libro/");
+    const std::string meta(chapterprep::kMetaText);
+    struct Case {
+        const char* name;
+        std::string chapter, expected;
+    } cases[] = {
+        {"no head", "<html><body><p>Testo</p></body></html>", "<html><body><p>Testo</p></body></html>"},
+        {"upper-case head", "<HTML><HEAD><TITLE>T</TITLE></HEAD><BODY><P>Testo</P></BODY></HTML>",
+         "<HTML><HEAD><TITLE>T</TITLE></HEAD><BODY><P>Testo</P></BODY></HTML>"},
+        {"unclosed head", "<html><head><title>T</title><body><p>Testo</p></body></html>",
+         "<html><head>" + meta + "<title>T</title><body><p>Testo</p></body></html>"},
+        {"only a closing head", "<html></head><body><p>Testo</p></body></html>",
+         "<html>" + link + "</head><body><p>Testo</p></body></html>"},
+        {"head cut at the end", "<html><head", "<html><head"},
+        {"empty file", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(chapterprep::prepareChapter(c.chapter, link), c.expected);
+    }
+
+    // The same heads in a book: the whole preparation goes through.
+    TestFolder dir;
+    const fs::path pkg = dir.path() / "OEBPS";
+    std::vector<std::string> hrefs;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        hrefs.push_back("c" + std::to_string(i) + ".xhtml");
+        writeFile(pkg / hrefs.back(), cases[i].chapter);
+    }
+    TextEncoding encoding = TextEncoding::Ansi;
+    EXPECT_TRUE(chapterprep::setUTF8(pkg.string() + "/", hrefs, encoding));
+    EXPECT_EQ(fileio::readWholeFile(pkg / "c0.xhtml"), cases[0].expected);
+    EXPECT_TRUE(fs::exists(pkg / chapterprep::kMarkerFileName));
+}
+
+// ---- A book folder that refuses writes --------------------------------------
+
+// Tests run as root, so permissions do not stop a write: a file or folder
+// where the program needs the other kind stands for a read-only folder.
+TEST(DamagedBooks, AReadingPositionThatCannotBeWrittenThrowsAndKeepsTheBook) {
+    TestFolder dir;
+    const fs::path book = dir.path() / "Libro.epub";
+    fixture::writeTree(book, fixture::epubFiles(fixture::sampleBook(1)));
+    const std::vector<std::string> before = tree(book);
+
+    fs::create_directory(book / readingposition::kFileName);
+    EXPECT_THROW(readingposition::writeReadingPosition(book.string(), {10, 0}), fileio::FileError);
+    EXPECT_FALSE(readingposition::readReadingPosition(book.string(), 1).has_value());
+    fs::remove(book / readingposition::kFileName);
+    EXPECT_EQ(tree(book), before);
+
+    // The book "folder" is a file.
+    const fs::path notFolder = dir.path() / "File.epub";
+    std::ofstream(notFolder) << "x";
+    EXPECT_THROW(readingposition::writeReadingPosition(notFolder.string(), {10, 0}), fileio::FileError);
+    EXPECT_EQ(fileio::readWholeFile(notFolder), "x");
+}
+
+TEST(DamagedBooks, AStyleSheetThatCannotBeWrittenThrowsAndAFolderInTheMarkersPlaceKeepsTheChapters) {
+    TestFolder dir;
+    const fs::path pkg = dir.path() / "OEBPS";
+    writeFile(pkg / "Text" / "c1.xhtml", fixture::chapterDocument("Uno", "<p>uno</p>"));
+    fs::create_directories(pkg / "Text" / stylesheet::kFileName);
+    EXPECT_THROW(stylesheet::writeStyleSheet(pkg.string() + "/", {"Text/c1.xhtml"}, 100, 0), fileio::FileError);
+    EXPECT_TRUE(fs::is_directory(pkg / "Text" / stylesheet::kFileName));
+    EXPECT_EQ(namesIn(pkg / "Text"), (std::vector<std::string>{"c1.xhtml", "ravelund.css"}));
+
+    // A folder where the marker must be: taken as the marker, so the
+    // chapters are left as they are rather than prepared twice.
+    fs::remove(pkg / "Text" / stylesheet::kFileName);
+    fs::create_directories(pkg / chapterprep::kMarkerFileName);
+    const std::string chapter = fileio::readWholeFile(pkg / "Text" / "c1.xhtml");
+    TextEncoding encoding = TextEncoding::Ansi;
+    EXPECT_FALSE(chapterprep::setUTF8(pkg.string() + "/", {"Text/c1.xhtml"}, encoding));
+    EXPECT_EQ(fileio::readWholeFile(pkg / "Text" / "c1.xhtml"), chapter);
+}
+
+// ---- A full disk --------------------------------------------------------------
+
+namespace {
+
+// A small tmpfs of its own, filled to the last page on demand. Mounting needs
+// privileges the machine may not give: the tests then skip.
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::mount("tmpfs", dir_.str().c_str(), "tmpfs", 0, "size=256k") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+        mounted_ = true;
+    }
+    void TearDown() override {
+        if (mounted_) ::umount(dir_.str().c_str());
+    }
+    fs::path root() const { return dir_.path(); }
+
+    // Takes every free page of the file system.
+    void fill() {
+        const int fd = ::open((root() / "riempitivo").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        std::string block(4096, 'x');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        while (::write(fd, "x", 1) > 0) {
+        }
+        EXPECT_EQ(errno, ENOSPC);
+        ::close(fd);
+    }
+    // Nothing but the expected files: no temporary file is left behind.
+    void expectNoTemporaryFile(const fs::path& folder) {
+        for (const auto& e : fs::recursive_directory_iterator(folder))
+            EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+    }
+
+private:
+    TestFolder dir_;
+    bool mounted_ = false;
+};
+
+}  // namespace
+
+TEST_F(FullDisk, TheCatalogueKeepsItsOldContent) {
+    const std::string path = (root() / kLibraryFileName).string();
+    saveLibraryFile(oneBook("/libri/Uno.epub"), path);
+    const std::string before = fileio::readWholeFile(path);
+    fill();
+    TlibRecordList bigger = oneBook("/libri/Uno.epub");
+    for (int i = 0; i < 50; ++i) bigger.Add(std::make_unique<TlibRecord>(bigger.Get(0)));
+    EXPECT_THROW(saveLibraryFile(bigger, path), fileio::FileError);
+    EXPECT_EQ(fileio::readWholeFile(path), before);
+    TlibRecordList loaded;
+    EXPECT_EQ(loadLibraryFile(loaded, path), CatalogueLoad::Loaded);
+    EXPECT_EQ(loaded.Count(), 1u);
+    expectNoTemporaryFile(root());
+}
+
+TEST_F(FullDisk, TheReadingPositionKeepsItsOldContent) {
+    const std::string book = (root() / "Libro.epub").string();
+    fs::create_directory(book);
+    readingposition::writeReadingPosition(book, {120, 1});
+    fill();
+    EXPECT_THROW(readingposition::writeReadingPosition(book, {999, 2}), fileio::FileError);
+    EXPECT_EQ(readingposition::readReadingPosition(book, 3), (readingposition::ReadingPosition{120, 1}));
+    expectNoTemporaryFile(root());
+}
+
+TEST_F(FullDisk, TheSettingsFileKeepsItsOldContent) {
+    const std::string path = (root() / "ravelund.ini").string();
+    IniFile(path).WriteString(kSettingsSection, "folderlib", "/libri");
+    IniFile(path).WriteInteger(kSettingsSection, "zoom", 120);
+    const std::string before = fileio::readWholeFile(path);
+    fill();
+    EXPECT_THROW(IniFile(path).WriteInteger(kSettingsSection, "zoom", 150), fileio::FileError);
+    EXPECT_EQ(fileio::readWholeFile(path), before);
+    EXPECT_EQ(IniFile(path).ReadInteger(kSettingsSection, "zoom", 0), 120);
+    expectNoTemporaryFile(root());
+}
+
+TEST_F(FullDisk, AChapterRewriteKeepsTheOriginalChapter) {
+    const fs::path pkg = root() / "OEBPS";
+    writeFile(pkg / "Text" / "c1.xhtml", fixture::chapterDocument("Uno", "<p>uno</p>"));
+    const std::string original = fileio::readWholeFile(pkg / "Text" / "c1.xhtml");
+    fill();
+    TextEncoding encoding = TextEncoding::Ansi;
+    EXPECT_THROW(chapterprep::setUTF8(pkg.string() + "/", {"Text/c1.xhtml"}, encoding), fileio::FileError);
+    EXPECT_EQ(fileio::readWholeFile(pkg / "Text" / "c1.xhtml"), original);
+    EXPECT_FALSE(fs::exists(pkg / chapterprep::kMarkerFileName));
+    expectNoTemporaryFile(pkg);
+}
+
+TEST_F(FullDisk, TheStyleSheetKeepsItsOldContent) {
+    const fs::path pkg = root() / "OEBPS";
+    writeFile(pkg / "Text" / "c1.xhtml", "<html/>");
+    ASSERT_TRUE(stylesheet::writeStyleSheet(pkg.string() + "/", {"Text/c1.xhtml"}, 100, 0));
+    const std::string before = fileio::readWholeFile(pkg / "Text" / stylesheet::kFileName);
+    fill();
+    EXPECT_THROW(stylesheet::writeStyleSheet(pkg.string() + "/", {"Text/c1.xhtml"}, 150, 2), fileio::FileError);
+    EXPECT_EQ(fileio::readWholeFile(pkg / "Text" / stylesheet::kFileName), before);
+    EXPECT_EQ(before, stylesheet::styleSheetText(100, 0));
+    expectNoTemporaryFile(pkg);
+}
