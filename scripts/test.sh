@@ -8,3 +8,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 (cd "$root/build" && ctest --output-on-failure)
 "$root/scripts/build.sh" build-sanitize -DRAVELUND_SANITIZE=ON
 (cd "$root/build-sanitize" && ctest --output-on-failure)
+# A short run of every fuzz target keeps them building and passing.
+"$root/scripts/fuzz.sh" 8

@@ -10,6 +10,7 @@
 #include "epub/toc.h"
 #include "platform/colours_ui.h"
 #include "platform/desktop_ui.h"
+#include "platform/fileio.h"
 #include "platform/messages_ui.h"
 #include "platform/wxtext.h"
 #include "shell/mainform_ui.h"
@@ -134,6 +135,7 @@ void TShowBookForm::ShowModal() {
 
 void TShowBookForm::FormShow() {
     mywsstate = 3;
+    chapterShown_ = false;
     book = std::make_unique<BookModel>();
     showTree(false);
     createlink.clear();
@@ -147,7 +149,11 @@ void TShowBookForm::FormShow() {
     // A table of contents that cannot be read leaves the tree as it was.
     if (!read.error.empty()) throw std::runtime_error(read.error);
     setIndexView();
-    if (epubfolderdoc.empty()) throw std::runtime_error("Il libro non ha un documento di pacchetto leggibile");
+    // A package folder outside the book (a container naming "../x.opf")
+    // would have the preparation write outside it.
+    const bool packageInBook = !epubfolderdoc.empty() && (fileio::isInsideFolder(epubfolderdoc, epubFolder) ||
+                                                          epubfolderdoc == epubFolder + "/");
+    if (!packageInBook) throw std::runtime_error("Il libro non ha un documento di pacchetto leggibile");
     setUTF8();
     openAutoBookmark();
     SetTitle(wxFromUtf16(titlebook));
@@ -235,6 +241,7 @@ void TShowBookForm::openIndexEntry(int n) {
 void TShowBookForm::EmbeddedWB1DocumentComplete() {
     // A load that completes after the book was closed has nothing to act on.
     if (!book) return;
+    chapterShown_ = true;
     Cercaancora1->Enable(false);
     Cancellaricerca1->Enable(false);
     if (createlink.empty()) {
@@ -337,7 +344,7 @@ void TShowBookForm::FormClose(wxCloseEvent&) {
     // The position is written last; a folder that refuses it must not keep
     // the reader in the book.
     try {
-        if (!epubFolder.empty()) saveAutoBookmark();
+        if (chapterShown_) saveAutoBookmark();
     } catch (const std::exception& e) {
         showUnexpectedError(e.what());
     }

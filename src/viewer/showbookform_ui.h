@@ -87,4 +87,7 @@ private:
     // One scanner for the whole run: its encoding state carries over.
     epub::TXmlScanner XmlScanner1;
     chapterprep::TextEncoding lastReadEncoding_ = chapterprep::TextEncoding::Ansi;
+    // Whether a chapter of the open book has been shown: an opening that
+    // failed before must not overwrite the remembered position.
+    bool chapterShown_ = false;
 };
