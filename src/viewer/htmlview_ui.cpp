@@ -1,16 +1,19 @@
 #include "viewer/htmlview_ui.h"
 
 #include "epub/chapterprep.h"
+#include "platform/fileio.h"
 #include "platform/fileurl.h"
 #include "platform/json.h"
 
 #include <chrono>
+#include <filesystem>
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/webview.h>
 
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 namespace viewer {
 namespace {
@@ -32,6 +35,24 @@ struct ScriptCall {
 };
 
 constexpr auto kReloadTimeout = std::chrono::seconds(10);
+
+// Numbers the pages that stand for missing files, one per view.
+int missingPages = 0;
+
+// Text for an HTML page, its markup characters escaped.
+std::string escapedHtml(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
 
 std::string withoutFragment(std::string_view url) {
     return std::string(url.substr(0, url.find('#')));
@@ -90,6 +111,7 @@ HtmlView::HtmlView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wx
     if (auto* widget = static_cast<GtkWidget*>(web_->GetNativeBackend()))
         g_signal_connect(widget, "key-press-event", G_CALLBACK(&HtmlView::onNativeKeyPress), this);
     Bind(wxEVT_SIZE, &HtmlView::onSize, this);
+    Bind(wxEVT_TIMER, &HtmlView::processDeferredLoads, this);
     // Only the document takes the focus: the frame around it must be no
     // nameless stop for the keyboard or the screen reader.
     gtk_widget_set_can_focus(GetHandle(), FALSE);
@@ -99,6 +121,8 @@ HtmlView::HtmlView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wx
 HtmlView::~HtmlView() {
     if (auto* widget = static_cast<GtkWidget*>(web_->GetNativeBackend()))
         g_signal_handlers_disconnect_by_data(widget, this);
+    std::error_code ec;
+    if (!missingPage_.empty()) std::filesystem::remove(missingPage_, ec);
 }
 
 HtmlView* HtmlView::createMeasuringView(wxWindow* owner, const wxSize& size) {
@@ -124,6 +148,31 @@ void HtmlView::Navigate(std::string_view filePath, std::string_view fragment) {
     reloading_ = false;
     lateReload_ = false;
     anyLoad_ = true;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(fileio::toPath(filePath), ec)) {
+        // WebKit answers no script on its page for a file it cannot load, nor
+        // while it replaces a page given as text, so every later operation
+        // would wait for ever. The reader is told in a page of our own, loaded
+        // from a file like any chapter, in the book's colours.
+        const std::filesystem::path file = fileio::toPath(filePath);
+        const std::string styleSheet =
+            fileurl::fileUrlFromPath(fileio::fromPath(file.parent_path() / "ravelund.css"));
+        if (missingPage_.empty())
+            missingPage_ = std::filesystem::temp_directory_path(ec) /
+                           ("ravelund-" + std::to_string(::getpid()) + "-" + std::to_string(++missingPages) + ".html");
+        try {
+            fileio::writeWholeFileAtomic(
+                missingPage_, "<!DOCTYPE html><html lang=\"it\"><head><meta charset=\"utf-8\" />"
+                              "<title>Capitolo mancante</title><link rel=\"stylesheet\" type=\"text/css\" href=\"" +
+                                  escapedHtml(styleSheet) +
+                                  "\" /></head><body><p>Questo capitolo non si trova nel libro: " +
+                                  escapedHtml(fileio::fromPath(file.filename())) + "</p></body></html>");
+            expectedUrl_ = fileurl::fileUrlFromPath(fileio::fromPath(missingPage_));
+            pendingFragment_.clear();
+        } catch (const fileio::FileError&) {
+            // Without a page of our own WebKit's stands; nothing more to do.
+        }
+    }
     web_->LoadURL(wxString::FromUTF8(expectedUrl_));
 }
 
@@ -162,7 +211,11 @@ void HtmlView::onLoaded(wxWebViewEvent& event) {
 
 void HtmlView::processLoad(const std::string& url) {
     if (scriptDepth > 0) {
-        CallAfter([this, url] { processLoad(url); });
+        // Posted again at once, it would be handled again within the same
+        // wait for the script's answer, for ever, and the answer never taken:
+        // it waits for a later turn of the main loop instead.
+        deferredLoads_.push_back(url);
+        if (!deferTimer_.IsRunning()) deferTimer_.StartOnce(5);
         return;
     }
     // A notification left over from an earlier load is not ours.
@@ -187,6 +240,12 @@ void HtmlView::processLoad(const std::string& url) {
     pendingFragment_.clear();
     if (!fragment.empty()) call("scrollToFragment", "[" + json::quote(fragment) + "]");
     if (onComplete_) onComplete_(*this);
+}
+
+void HtmlView::processDeferredLoads(wxTimerEvent&) {
+    const std::vector<std::string> urls = std::move(deferredLoads_);
+    deferredLoads_.clear();
+    for (const std::string& url : urls) processLoad(url);
 }
 
 int HtmlView::onNativeKeyPress(void* /*widget*/, void* gdkEvent, void* self) {

@@ -16,12 +16,14 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <wx/timer.h>
 #include <wx/window.h>
 
 class wxWebView;
@@ -73,6 +75,8 @@ public:
 
     // Starts loading a file (a plain path, not URL-encoded), then brings the
     // element with the id (or anchor name) `fragment` into view, if given.
+    // A file that is missing (or no regular file) is shown as a page saying
+    // so, which completes like any document.
     void Navigate(std::string_view filePath, std::string_view fragment = {});
     // The same for a book href (URL form, optionally with "#fragment")
     // relative to the package folder.
@@ -133,6 +137,7 @@ private:
 
     void onLoaded(wxWebViewEvent& event);
     void processLoad(const std::string& url);
+    void processDeferredLoads(wxTimerEvent& event);
     // GTK signal handler: (GtkWidget*, GdkEventKey*, HtmlView*) -> gboolean.
     static int onNativeKeyPress(void* widget, void* gdkEvent, void* self);
     void onSize(wxSizeEvent& event);
@@ -146,6 +151,9 @@ private:
     bool reloading_ = false;
     bool lateReload_ = false;       // a reload given up on, whose end is still to come
     bool anyLoad_ = false;          // a document was ever asked for
+    std::filesystem::path missingPage_;  // the page that stands for a missing file
+    std::vector<std::string> deferredLoads_;  // load notifications that came during a script call
+    wxTimer deferTimer_{this};
     long document_ = 0;             // serial of the document shown
     struct RecentKey {
         unsigned time = 0;
