@@ -2,6 +2,7 @@
 
 #include "platform/fileio.h"
 #include "platform/fileurl.h"
+#include "platform/textconv.h"
 
 #include <filesystem>
 
@@ -42,17 +43,6 @@ std::basic_string<Unit> prepareUnits(std::basic_string_view<Unit> in,
     const size_t end = out.find(widen<Unit>("</head>"));
     if (end != std::basic_string<Unit>::npos) out.insert(end, link);
     return out;
-}
-
-std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(static_cast<char16_t>(bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0));
-    }
-    return units;
 }
 
 void appendUtf16(std::string& out, std::u16string_view units, bool bigEndian) {
@@ -111,7 +101,7 @@ std::string prepareChapter(std::string_view fileBytes, std::string_view link,
         return out;
     }
     const bool bigEndian = found == TextEncoding::Utf16BE;
-    appendUtf16(out, prepareUnits<char16_t>(decodeUtf16(body, bigEndian), widen<char16_t>(link)),
+    appendUtf16(out, prepareUnits<char16_t>(text::utf16FromBytes(body, bigEndian), widen<char16_t>(link)),
                 bigEndian);
     // A stray last byte is no code unit; it is kept, not dropped.
     if (body.size() % 2 != 0) out.push_back(body.back());

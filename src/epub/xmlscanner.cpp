@@ -14,9 +14,9 @@ constexpr auto npos = std::string_view::npos;
 // What entity expansion, attribute defaults and external DTDs may add up to in
 // one scan, and how deeply entities may refer to each other. Real books use a
 // few bytes of either; past them a reference expands to nothing.
-constexpr size_t kScanBudget = 16u << 20;
+constexpr size_t kScanBudget = 1u << 20;
 constexpr int kMaxEntityDepth = 16;
-constexpr std::uintmax_t kMaxExternalDtd = 4u << 20;
+constexpr std::uintmax_t kMaxExternalDtd = 512u << 10;
 
 const std::string kEmpty;
 
@@ -227,6 +227,20 @@ bool TXmlParser::LoadFromFile(const std::string& path) {
 }
 
 void TXmlParser::LoadFromBuffer(std::string_view bytes, std::string documentFolder) {
+    // A document stored as UTF-16 is read as its UTF-8 text: taken byte by
+    // byte, its zero bytes would end it after the first character. It is
+    // known by its byte-order mark or by its first "<" and a zero byte.
+    std::string converted;
+    fromUtf16_ = false;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") || bytes.starts_with(std::string_view("<\0", 2)) ||
+        bytes.starts_with(std::string_view("\0<", 2))) {
+        const bool bigEndian = bytes[0] == '\xFE' || bytes[0] == '\0';
+        const bool mark = bytes[0] != '<' && bytes[0] != '\0';
+        converted = text::utf16ToUtf8(text::utf16FromBytes(bytes.substr(mark ? 2 : 0), bigEndian));
+        bytes = converted;
+        fromUtf16_ = true;
+        curEncoding_ = "UTF-8";
+    }
     // The first zero byte ends the document.
     const size_t zero = bytes.find('\0');
     data_.assign(bytes.substr(0, zero == npos ? bytes.size() : zero));
@@ -572,7 +586,9 @@ bool TXmlParser::Scan() {
             TAttrList attrs;
             readAttributes(p + 5, close, attrs);
             const int enc = attrs.IndexOf("encoding");
-            curEncoding_ = enc < 0 ? std::string("UTF-8") : asciiUpper(attrs.Value(enc));
+            // The declaration of a UTF-16 document names the encoding it was
+            // stored in, not the UTF-8 it has been turned into.
+            curEncoding_ = enc < 0 || fromUtf16_ ? std::string("UTF-8") : asciiUpper(attrs.Value(enc));
             curPartType_ = ptXmlProlog;
             curName_.clear();
             curContent_.clear();

@@ -14,6 +14,10 @@
 // each XML declaration and survives loading another document, so a document
 // without a declaration is read in the encoding last declared to the same
 // scanner object (Windows-1252 for a new one).
+//
+// A document stored as UTF-16 (known by its byte-order mark, or by a first
+// "<" beside a zero byte) is turned into UTF-8 on loading and read as UTF-8,
+// whatever its declaration names.
 #pragma once
 
 #include <cstddef>
@@ -140,6 +144,7 @@ private:
     bool takeBudget(size_t bytes);
 
     std::string data_;
+    bool fromUtf16_ = false;  // data_ is the UTF-8 text of a UTF-16 document
     std::string folder_;
     bool hasFolder_ = false;
     size_t pos_ = 0;

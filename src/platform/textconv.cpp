@@ -72,6 +72,17 @@ std::u16string utf8ToUtf16(std::string_view s) {
     return out;
 }
 
+std::u16string utf16FromBytes(std::string_view bytes, bool bigEndian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+        units.push_back(static_cast<char16_t>(hi << 8 | lo));
+    }
+    return units;
+}
+
 std::string utf16ToUtf8(std::u16string_view s) {
     std::string out;
     out.reserve(s.size());

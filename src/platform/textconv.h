@@ -12,6 +12,9 @@ namespace text {
 std::u16string utf8ToUtf16(std::string_view s);
 // Lone surrogates become U+FFFD.
 std::string utf16ToUtf8(std::u16string_view s);
+// The code units of UTF-16 bytes in the given byte order; a stray last byte
+// is no code unit and is left out.
+std::u16string utf16FromBytes(std::string_view bytes, bool bigEndian);
 
 // Appends the UTF-8 form of one code point; invalid code points (negative,
 // surrogates, above U+10FFFF) are written as U+FFFD.

@@ -5,14 +5,7 @@
 namespace {
 
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
-        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
-        units.push_back(static_cast<char16_t>(hi << 8 | lo));
-    }
-    std::string out = text::utf16ToUtf8(units);
+    std::string out = text::utf16ToUtf8(text::utf16FromBytes(bytes, bigEndian));
     if (bytes.size() % 2 != 0) text::appendUtf8(out, 0xFFFD);  // a half code unit at the end
     return out;
 }

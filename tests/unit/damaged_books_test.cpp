@@ -117,37 +117,56 @@ TEST(DamagedBooks, AChapterThatCannotBeReadStopsThePreparationWithoutTouchingThe
 
 // ---- A package document in UTF-16 -------------------------------------------
 
-TEST(DamagedBooks, APackageDocumentInUtf16IsPassedOverWithoutError) {
-    for (const bool bigEndian : {false, true}) {
-        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
-        TestFolder dir;
-        const fs::path book = dir.path() / "Libro.epub";
-        fixture::Files files = fixture::epubFiles(fixture::sampleBook(2));
-        std::string& opf = files["OEBPS/content.opf"];
-        opf.replace(opf.find("encoding=\"UTF-8\""), 16, "encoding=\"UTF-16\"");
-        const std::u16string units = text::utf8ToUtf16(opf);
-        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (const char16_t u : units) {
-            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-            bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-        }
-        opf = bytes;
-        fixture::writeTree(book, files);
-
-        // The scanner reads bytes, and a UTF-16 document ends at its first
-        // zero byte: nothing of it is read, but nothing fails either, and
-        // the container still gives the package folder.
-        std::string title = "prima", author = "prima";
-        epub::title_and_creator(book.string(), title, author);
-        EXPECT_EQ(title, "prima");
-        epub::TXmlScanner scanner;
+TEST(DamagedBooks, BookDocumentsInUtf16AreReadLikeTheirUtf8Twins) {
+    struct Read {
+        std::string title, author, packageFolder;
         epub::TMySpineList spine;
         epub::TMyIndexList index;
-        std::string packageFolder;
-        const epub::FillIndexResult read = epub::FillIndex(book.string(), scanner, spine, index, packageFolder);
-        EXPECT_TRUE(read.error.empty());
-        EXPECT_EQ(packageFolder, book.string() + "/OEBPS/");
-        EXPECT_TRUE(index.Empty());
+    };
+    const auto readBook = [](const fs::path& book) {
+        Read r;
+        epub::title_and_creator(book.string(), r.title, r.author);
+        epub::TXmlScanner scanner;
+        EXPECT_TRUE(epub::FillIndex(book.string(), scanner, r.spine, r.index, r.packageFolder).error.empty());
+        return r;
+    };
+    fixture::Book sample = fixture::sampleBook(2);
+    sample.title = "Citt\xC3\xA0 di prova";
+    TestFolder dir;
+    const fs::path twin = dir.path() / "Gemello.epub";
+    fixture::writeTree(twin, fixture::epubFiles(sample));
+    const Read expected = readBook(twin);
+    ASSERT_EQ(expected.title, sample.title);
+    ASSERT_EQ(expected.index.Count(), 2);
+
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+        const fs::path book = dir.path() / (bigEndian ? "BE.epub" : "LE.epub");
+        fixture::Files files = fixture::epubFiles(sample);
+        for (const char* name : {"META-INF/container.xml", "OEBPS/content.opf", "OEBPS/toc.ncx"}) {
+            std::string& doc = files[name];
+            if (const size_t enc = doc.find("encoding=\"UTF-8\""); enc != std::string::npos)
+                doc.replace(enc, 16, "encoding=\"UTF-16\"");
+            std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+            for (const char16_t u : text::utf8ToUtf16(doc)) {
+                const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+                bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+            }
+            doc = bytes;
+        }
+        fixture::writeTree(book, files);
+        const Read r = readBook(book);
+        EXPECT_EQ(r.title, expected.title);
+        EXPECT_EQ(r.author, expected.author);
+        EXPECT_EQ(r.packageFolder, book.string() + "/OEBPS/");
+        ASSERT_EQ(r.spine.Count(), expected.spine.Count());
+        for (int i = 0; i < r.spine.Count(); ++i) EXPECT_EQ(r.spine.Get(i).Value, expected.spine.Get(i).Value);
+        ASSERT_EQ(r.index.Count(), expected.index.Count());
+        for (int i = 0; i < r.index.Count(); ++i) {
+            EXPECT_EQ(r.index.Get(i).Value, expected.index.Get(i).Value);
+            EXPECT_EQ(r.index.Get(i).Link, expected.index.Get(i).Link);
+            EXPECT_EQ(r.index.Get(i).spineIndex, expected.index.Get(i).spineIndex);
+        }
     }
 }
 
