@@ -83,12 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string chapterHref = "Text/chapter1.xhtml";
     fuzzsupport::writeFile(chapterprep::chapterFilePath(package, chapterHref), chapter);
     chapterprep::TextEncoding last = chapterprep::TextEncoding::Ansi;
-    check(chapterprep::setUTF8(package, {chapterHref}, last));
+    const chapterprep::Preparation done = chapterprep::setUTF8(package, {chapterHref}, last);
+    check(done.prepared && done.failures.empty());
     check(last == encoding);
     const std::string folderLink =
         chapterprep::linkText(fileurl::fileUrlFromPath(chapterprep::chapterFolder(package, chapterHref)));
     check(fileio::readWholeFile(chapterprep::chapterFilePath(package, chapterHref)) ==
           chapterprep::prepareChapter(chapter, folderLink));
-    check(!chapterprep::setUTF8(package, {chapterHref}, last));
+    check(!chapterprep::setUTF8(package, {chapterHref}, last).prepared);
     return 0;
 }

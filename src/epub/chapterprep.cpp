@@ -132,28 +132,38 @@ std::vector<std::string> hrefsInsideBook(std::string_view bookFolder, std::strin
     return inside;
 }
 
-bool setUTF8(std::string_view packageFolder, const std::vector<std::string>& spineHrefs,
-             TextEncoding& lastReadEncoding) {
+Preparation setUTF8(std::string_view packageFolder, const std::vector<std::string>& spineHrefs,
+                    TextEncoding& lastReadEncoding) {
+    Preparation result;
     const std::filesystem::path marker =
         fileio::toPath(std::string(packageFolder) + std::string(kMarkerFileName));
     std::error_code ec;
-    if (std::filesystem::exists(marker, ec)) return false;
+    if (std::filesystem::exists(marker, ec)) return result;
 
     for (const std::string& href : spineHrefs) {
-        const std::filesystem::path file = fileio::toPath(chapterFilePath(packageFolder, href));
-        const std::string bytes = fileio::readWholeFile(file);
-        const std::string link =
-            linkText(fileurl::fileUrlFromPath(chapterFolder(packageFolder, href)));
-        const std::string prepared = prepareChapter(bytes, link, &lastReadEncoding);
-        fileio::AtomicFile replacement(file);
-        replacement.write(prepared);
-        replacement.commitWithoutSync();
+        try {
+            const std::filesystem::path file = fileio::toPath(chapterFilePath(packageFolder, href));
+            const std::string bytes = fileio::readWholeFile(file);
+            const std::string link =
+                linkText(fileurl::fileUrlFromPath(chapterFolder(packageFolder, href)));
+            const std::string prepared = prepareChapter(bytes, link, &lastReadEncoding);
+            fileio::AtomicFile replacement(file);
+            replacement.write(prepared);
+            replacement.commitWithoutSync();
+        } catch (const fileio::FileError& e) {
+            result.failures.push_back(e.what());
+        }
     }
     // One sync for the whole book before the marker says it is done: a sync
     // per chapter would make the first opening of a long book slow.
     fileio::syncFileSystem(fileio::toPath(std::string(packageFolder)));
-    fileio::writeWholeFileAtomic(marker, byteOrderMark(lastReadEncoding));
-    return true;
+    try {
+        fileio::writeWholeFileAtomic(marker, byteOrderMark(lastReadEncoding));
+    } catch (const fileio::FileError& e) {
+        result.failures.push_back(e.what());
+    }
+    result.prepared = true;
+    return result;
 }
 
 }  // namespace chapterprep

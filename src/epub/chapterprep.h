@@ -50,15 +50,23 @@ std::string chapterFolder(std::string_view packageFolder, std::string_view href)
 std::vector<std::string> hrefsInsideBook(std::string_view bookFolder, std::string_view packageFolder,
                                          const std::vector<std::string>& spineHrefs);
 
+struct Preparation {
+    bool prepared = false;  // false when the marker file said it was done before
+    // The error text of each file that could not be read or written: the
+    // chapters, in spine order, left as they were; then the marker file.
+    std::vector<std::string> failures;
+};
+
 // Prepares, in spine order, every chapter of the book unless the marker file
 // exists in the package folder, then creates the marker file. Each rewrite
-// replaces the file atomically. Returns whether chapters were prepared.
-// `lastReadEncoding` is the encoding of the last chapter document read in this
-// run of the program (ANSI before any); it is updated by every chapter read,
-// and the marker file is written in it, as the style sheet is afterwards.
-// A chapter that cannot be read or written throws fileio::FileError; the
-// chapters before it stay prepared and the marker file is not created.
-bool setUTF8(std::string_view packageFolder, const std::vector<std::string>& spineHrefs,
-             TextEncoding& lastReadEncoding);
+// replaces the file atomically. `lastReadEncoding` is the encoding of the
+// last chapter document read in this run of the program (ANSI before any); it
+// is updated by every chapter read, and the marker file is written in it, as
+// the style sheet is afterwards.
+// A chapter that cannot be read or written does not stop the others, and the
+// marker is created all the same: preparing again would insert the texts a
+// second time into every chapter already prepared.
+Preparation setUTF8(std::string_view packageFolder, const std::vector<std::string>& spineHrefs,
+                    TextEncoding& lastReadEncoding);
 
 }  // namespace chapterprep

@@ -10,6 +10,7 @@
 #include "epub/toc.h"
 #include "platform/colours_ui.h"
 #include "platform/desktop_ui.h"
+#include "platform/errortext.h"
 #include "platform/fileio.h"
 #include "platform/messages_ui.h"
 #include "platform/wxtext.h"
@@ -154,18 +155,37 @@ void TShowBookForm::FormShow() {
     const bool packageInBook = !epubfolderdoc.empty() && (fileio::isInsideFolder(epubfolderdoc, epubFolder) ||
                                                           epubfolderdoc == epubFolder + "/");
     if (!packageInBook) throw std::runtime_error("Il libro non ha un documento di pacchetto leggibile");
-    setUTF8();
+    // Chapters or a style sheet that cannot be written must not keep the
+    // reader from the book: what can be read is shown, the error after it.
+    std::string preparationError;
+    try {
+        setUTF8();
+    } catch (const fileio::FileError& e) {
+        preparationError = e.what();
+    }
     openAutoBookmark();
     SetTitle(wxFromUtf16(titlebook));
+    if (!preparationError.empty()) throw fileio::FileError(preparationError);
 }
 
 void TShowBookForm::setUTF8() {
     const std::vector<std::string> hrefs =
         chapterprep::hrefsInsideBook(epubFolder, epubfolderdoc, epub::spineHrefs(book->MySpineList));
-    chapterprep::setUTF8(epubfolderdoc, hrefs, lastReadEncoding_);
+    std::vector<std::string> failures = chapterprep::setUTF8(epubfolderdoc, hrefs, lastReadEncoding_).failures;
     const TOptionForm* options = windows_.OptionForm;
-    stylesheet::writeStyleSheet(epubfolderdoc, hrefs, options->zoom(), options->color(), lastReadEncoding_);
     setListColor(TreeView1, options->color());
+    try {
+        stylesheet::writeStyleSheet(epubfolderdoc, hrefs, options->zoom(), options->color(), lastReadEncoding_);
+    } catch (const fileio::FileError& e) {
+        failures.push_back(e.what());
+    }
+    if (failures.empty()) return;
+    // The first error in full; the others, often the same in every chapter,
+    // only counted.
+    std::string text = errorMessageText(failures.front());
+    if (failures.size() == 2) text += "\nC'\xC3\xA8 stato un altro errore.";
+    if (failures.size() > 2) text += "\nCi sono stati altri " + std::to_string(failures.size() - 1) + " errori.";
+    throw fileio::FileError(text);
 }
 
 void TShowBookForm::setIndexView() {

@@ -160,7 +160,7 @@ TEST_F(ChapterPrepFiles, FirstOpeningPreparesEveryChapterOnceAndSecondChangesNot
     const std::vector<std::string> spine = {"Text/ch%201.xhtml", "Text/ch2.xhtml", "title.xhtml"};
     TextEncoding last = TextEncoding::Ansi;
 
-    ASSERT_TRUE(chapterprep::setUTF8(package_, spine, last));
+    ASSERT_TRUE(chapterprep::setUTF8(package_, spine, last).prepared);
     const std::string textLink = linkFor("Text/");
     EXPECT_EQ(get("Text/ch 1.xhtml"),
               "<html><head>" + kMeta + "\r\n" + textLink + "</head><body>1</body></html>\r\n");
@@ -176,7 +176,7 @@ TEST_F(ChapterPrepFiles, FirstOpeningPreparesEveryChapterOnceAndSecondChangesNot
 
     const std::string before1 = get("Text/ch 1.xhtml");
     const std::string before2 = get("Text/ch2.xhtml");
-    EXPECT_FALSE(chapterprep::setUTF8(package_, spine, last));
+    EXPECT_FALSE(chapterprep::setUTF8(package_, spine, last).prepared);
     EXPECT_EQ(get("Text/ch 1.xhtml"), before1);
     EXPECT_EQ(get("Text/ch2.xhtml"), before2);
 }
@@ -184,7 +184,7 @@ TEST_F(ChapterPrepFiles, FirstOpeningPreparesEveryChapterOnceAndSecondChangesNot
 TEST_F(ChapterPrepFiles, LinkIsAUrlThatLeadsBackToTheChapterFolder) {
     put("Text/c.xhtml", "<head></head>");
     TextEncoding last = TextEncoding::Ansi;
-    ASSERT_TRUE(chapterprep::setUTF8(package_, {"Text/c.xhtml"}, last));
+    ASSERT_TRUE(chapterprep::setUTF8(package_, {"Text/c.xhtml"}, last).prepared);
     const std::string out = get("Text/c.xhtml");
     const size_t start = out.find("href=\"") + 6;
     const std::string url = out.substr(start, out.find('"', start) - start);
@@ -199,7 +199,7 @@ TEST_F(ChapterPrepFiles, MarkerHoldsTheMarkOfTheLastChapterRead) {
     put("a.xhtml", "<head></head>");
     put("b.xhtml", "\xEF\xBB\xBF<head></head>");
     TextEncoding last = TextEncoding::Ansi;
-    ASSERT_TRUE(chapterprep::setUTF8(package_, {"a.xhtml", "b.xhtml"}, last));
+    ASSERT_TRUE(chapterprep::setUTF8(package_, {"a.xhtml", "b.xhtml"}, last).prepared);
     EXPECT_EQ(last, TextEncoding::Utf8);
     EXPECT_EQ(get("charset.ok"), "\xEF\xBB\xBF");
 }
@@ -207,32 +207,33 @@ TEST_F(ChapterPrepFiles, MarkerHoldsTheMarkOfTheLastChapterRead) {
 TEST_F(ChapterPrepFiles, ChapterListedTwiceIsPreparedTwice) {
     put("a.xhtml", "<head></head>");
     TextEncoding last = TextEncoding::Ansi;
-    ASSERT_TRUE(chapterprep::setUTF8(package_, {"a.xhtml", "a.xhtml"}, last));
+    ASSERT_TRUE(chapterprep::setUTF8(package_, {"a.xhtml", "a.xhtml"}, last).prepared);
     const std::string link = linkFor("");
     EXPECT_EQ(get("a.xhtml"), "<head>" + kMeta + kMeta + link + link + "</head>");
 }
 
 TEST_F(ChapterPrepFiles, EmptySpineGetsTheMarkerAtOnce) {
     TextEncoding last = TextEncoding::Utf16LE;  // from a book prepared earlier in the run
-    ASSERT_TRUE(chapterprep::setUTF8(package_, {}, last));
+    ASSERT_TRUE(chapterprep::setUTF8(package_, {}, last).prepared);
     EXPECT_EQ(get("charset.ok"), "\xFF\xFE");
-    EXPECT_FALSE(chapterprep::setUTF8(package_, {}, last));
+    EXPECT_FALSE(chapterprep::setUTF8(package_, {}, last).prepared);
 }
 
-TEST_F(ChapterPrepFiles, MissingChapterStopsBeforeTheMarker) {
+TEST_F(ChapterPrepFiles, AMissingChapterIsReportedAndTheOthersArePrepared) {
     put("a.xhtml", "<head></head>");
     put("c.xhtml", "<head></head>");
     TextEncoding last = TextEncoding::Ansi;
-    try {
-        chapterprep::setUTF8(package_, {"a.xhtml", "b.xhtml", "c.xhtml"}, last);
-        FAIL() << "no error for a missing chapter";
-    } catch (const fileio::FileError& e) {
-        EXPECT_TRUE(std::string(e.what()).starts_with("Cannot open file \"" + package_ + "b.xhtml\""))
-            << e.what();
-    }
-    EXPECT_NE(get("a.xhtml"), "<head></head>");
-    EXPECT_EQ(get("c.xhtml"), "<head></head>");
-    EXPECT_FALSE(has("charset.ok"));
+    const chapterprep::Preparation done = chapterprep::setUTF8(package_, {"a.xhtml", "b.xhtml", "c.xhtml"}, last);
+    EXPECT_TRUE(done.prepared);
+    ASSERT_EQ(done.failures.size(), 1u);
+    EXPECT_TRUE(done.failures[0].starts_with("Cannot open file \"" + package_ + "b.xhtml\"")) << done.failures[0];
+    const std::string prepared = "<head>" + kMeta + linkFor("") + "</head>";
+    EXPECT_EQ(get("a.xhtml"), prepared);
+    EXPECT_EQ(get("c.xhtml"), prepared);
+    // Marked as done, so the next opening inserts nothing a second time.
+    EXPECT_TRUE(has("charset.ok"));
+    EXPECT_FALSE(chapterprep::setUTF8(package_, {"a.xhtml", "b.xhtml", "c.xhtml"}, last).prepared);
+    EXPECT_EQ(get("a.xhtml"), prepared);
 }
 
 TEST_F(ChapterPrepFiles, FragmentOfAnHrefIsNotPartOfTheFileName) {
