@@ -113,9 +113,9 @@ for t in "${targets[@]}"; do
   if [ "$t" != extract ] && [ -z "${FUZZ_KEEP_TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
     scratch=/dev/shm
   fi
-  # Entity expansion may cost a document up to 16 MiB of text, which under the
-  # sanitizers on a busy machine takes tens of seconds: the time limit only
-  # catches scans that do not end.
+  # Entity expansion may cost a document 1 MiB of text and a catalogue may
+  # hold 65535 entries, which under the sanitizers on a busy machine take
+  # seconds: the time limit only catches work that does not end.
   TMPDIR=$scratch "$bin" "${dict[@]}" -max_total_time="$seconds" -timeout=300 -rss_limit_mb=2560 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seeds/$t" \
     </dev/null >"$out/run-$t.txt" 2>&1 || status=$?

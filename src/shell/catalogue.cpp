@@ -181,7 +181,11 @@ double nowAsReadDate() {
 }
 
 std::string formatReadDate(double readDate) {
-    if (!std::isfinite(readDate) || std::fabs(readDate) > 3.0e6) return {};
+    // Only the years 1 to 9999 fit the shown form: a damaged date outside
+    // them is shown as no date.
+    constexpr double kFirstDay = -693593.0;  // 01/01/0001
+    constexpr double kPastLastDay = 2958466.0;  // the day after 31/12/9999
+    if (!std::isfinite(readDate) || readDate < kFirstDay || readDate >= kPastLastDay) return {};
     const int64_t ms = toMilliseconds(readDate);
     const int64_t msPerDay = static_cast<int64_t>(kMillisecondsPerDay);
     int64_t days = ms / msPerDay;

@@ -57,7 +57,7 @@ std::string wrongMagicMessage(const std::string& path);
 // Current local date and time as a day count since 1899-12-30.
 double nowAsReadDate();
 double readDateFromLocal(int year, int month, int day, int hour, int minute, int second, int millisecond);
-// "DD/MM/YYYY hh:mm".
+// "DD/MM/YYYY hh:mm"; empty for a date outside the years 1 to 9999.
 std::string formatReadDate(double readDate);
 // Negative when a was read later than b, positive when earlier, zero within the same millisecond.
 int compareReadDate(const TlibRecord& a, const TlibRecord& b);

@@ -121,6 +121,11 @@ TEST(Catalogue, SortsLatestReadingFirstAndFormatsDates) {
     EXPECT_EQ(formatReadDate(list.Get(2).ReadDate), "05/03/2013 09:07");
     EXPECT_EQ(formatReadDate(list.Get(0).ReadDate), "07/03/2013 23:59");
     EXPECT_EQ(formatReadDate(0), "30/12/1899 00:00");
+    // Damaged dates outside the years 1 to 9999 show as no date.
+    EXPECT_EQ(formatReadDate(-693593.0), "01/01/0001 00:00");
+    EXPECT_EQ(formatReadDate(2958465.999), "31/12/9999 23:58");
+    for (const double damaged : {-693593.5, -1638480.37890625, 2958466.0, 1e300})
+        EXPECT_EQ(formatReadDate(damaged), "") << damaged;
 
     TlibRecord a, b;
     a.ReadDate = 41275.0;
