@@ -174,6 +174,9 @@ void xmlSeeds() {
         seed("xml_scanner", name + "-1", std::string(1, '\x01') + document);
         seed("xml_scanner", name + "-stop", std::string(1, '\x0B') + document);
     }
+    // Documents stored as UTF-16, which the scanner turns into UTF-8.
+    seed("xml_parser", "package-utf16le", std::string(1, '\x01') + utf16(package(true, false), false));
+    seed("xml_scanner", "ncx-utf16be", std::string(1, '\x01') + utf16(kNcx, true));
 }
 
 void bookSeeds() {
@@ -183,6 +186,7 @@ void bookSeeds() {
     std::string badOrder = kNcx;
     badOrder.replace(badOrder.find("playOrder=\"4\""), 13, "playOrder=\"4a\"");
     seed("book", "bad-play-order", join({kContainer, package(true, false), badOrder, kNav}));
+    seed("book", "utf16", join({kContainer, utf16(package(true, false), false), utf16(kNcx, true), kNav}));
 }
 
 void catalogueSeeds() {

@@ -150,10 +150,10 @@ void HtmlView::Navigate(std::string_view filePath, std::string_view fragment) {
     anyLoad_ = true;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fileio::toPath(filePath), ec)) {
-        // WebKit answers no script on its page for a file it cannot load, nor
-        // while it replaces a page given as text, so every later operation
-        // would wait for ever. The reader is told in a page of our own, loaded
-        // from a file like any chapter, in the book's colours.
+        // WebKit's own page for a file it cannot load says little, and not in
+        // Italian. The reader is told in a page of our own, in the book's
+        // colours, loaded from a file like any chapter so that it completes
+        // like one.
         const std::filesystem::path file = fileio::toPath(filePath);
         const std::string styleSheet =
             fileurl::fileUrlFromPath(fileio::fromPath(file.parent_path() / "ravelund.css"));
