@@ -1,5 +1,9 @@
 // Damaged books in the windows: the reader gets a clear message or what can
 // be read, never a crash, and the files written before stay whole.
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -159,4 +163,40 @@ TEST_F(Damaged, AReadingPositionThatCannotBeWrittenIsReportedAndTheLibraryComesB
     EXPECT_TRUE(fs::is_directory(bookFolder() / "autobookmark.bin"));
     EXPECT_EQ(fileio::readWholeFile(packageFolder() / "Text" / "cap1.xhtml"), chapter);
     EXPECT_EQ(position.size(), readingposition::kFileSize);
+}
+
+// A read-only file system refuses even root: a tmpfs of its own, mounted over
+// the book folder, stands for a book on a read-only medium.
+TEST_F(Damaged, AReadOnlyBookIsReadAndEveryRefusedWriteIsReported) {
+    fs::create_directories(bookFolder());
+    if (::mount("tmpfs", bookFolder().c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{bookFolder()};
+    installBook(fixture::sampleBook(2));
+    const std::string chapter = fileio::readWholeFile(packageFolder() / "Text" / "cap1.xhtml");
+    ASSERT_EQ(::mount(nullptr, bookFolder().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+
+    gui::AnswerMessages messages;
+    bool shown = false, focusInDocument = false;
+    size_t messagesWhileReading = 0;
+    read([&](TShowBookForm& form) {
+        shown = gui::waitFor([&] { return showsChapter(form, 1); });
+        focusInDocument = gui::waitFor([&] { return gui::hasFocus(form.EmbeddedWB1->webView()); });
+        messagesWhileReading = messages.seen.size();
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(focusInDocument);
+    // At the opening: the first chapter named, the other refused writes
+    // (a chapter, the marker, the style sheet) counted; at the closing, the
+    // reading position.
+    ASSERT_EQ(messagesWhileReading, 1u);
+    ASSERT_EQ(messages.seen.size(), 2u);
+    EXPECT_NE(messages.seen[0].text.Find(wxS("cap1.xhtml")), wxNOT_FOUND) << messages.seen[0].text;
+    EXPECT_TRUE(messages.seen[0].text.EndsWith(wxS("\nCi sono stati altri 3 errori."))) << messages.seen[0].text;
+    EXPECT_NE(messages.seen[1].text.Find(wxS("autobookmark.bin")), wxNOT_FOUND) << messages.seen[1].text;
+    EXPECT_TRUE(windows_->MainForm->IsShown());
+    EXPECT_EQ(fileio::readWholeFile(packageFolder() / "Text" / "cap1.xhtml"), chapter);
 }

@@ -253,13 +253,14 @@ TEST(DamagedBooks, AStyleSheetThatCannotBeWrittenThrowsAndAFolderInTheMarkersPla
     EXPECT_EQ(fileio::readWholeFile(pkg / "Text" / "c1.xhtml"), chapter);
 }
 
-// ---- A full disk --------------------------------------------------------------
+// ---- A full disk, a read-only book folder -------------------------------------
 
 namespace {
 
-// A small tmpfs of its own, filled to the last page on demand. Mounting needs
-// privileges the machine may not give: the tests then skip.
-class FullDisk : public ::testing::Test {
+// A small tmpfs of its own, filled to the last page or made read-only on
+// demand: the only way to refuse writes to root. Mounting needs privileges
+// the machine may not give: the tests then skip.
+class SmallDisk : public ::testing::Test {
 protected:
     void SetUp() override {
         if (::mount("tmpfs", dir_.str().c_str(), "tmpfs", 0, "size=256k") != 0)
@@ -283,6 +284,10 @@ protected:
         EXPECT_EQ(errno, ENOSPC);
         ::close(fd);
     }
+    void makeReadOnly() {
+        ASSERT_EQ(::mount(nullptr, root().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+            << std::strerror(errno);
+    }
     // Nothing but the expected files: no temporary file is left behind.
     void expectNoTemporaryFile(const fs::path& folder) {
         for (const auto& e : fs::recursive_directory_iterator(folder))
@@ -296,7 +301,7 @@ private:
 
 }  // namespace
 
-TEST_F(FullDisk, TheCatalogueKeepsItsOldContent) {
+TEST_F(SmallDisk, TheCatalogueKeepsItsOldContent) {
     const std::string path = (root() / kLibraryFileName).string();
     saveLibraryFile(oneBook("/libri/Uno.epub"), path);
     const std::string before = fileio::readWholeFile(path);
@@ -311,7 +316,7 @@ TEST_F(FullDisk, TheCatalogueKeepsItsOldContent) {
     expectNoTemporaryFile(root());
 }
 
-TEST_F(FullDisk, TheReadingPositionKeepsItsOldContent) {
+TEST_F(SmallDisk, TheReadingPositionKeepsItsOldContent) {
     const std::string book = (root() / "Libro.epub").string();
     fs::create_directory(book);
     readingposition::writeReadingPosition(book, {120, 1});
@@ -321,7 +326,7 @@ TEST_F(FullDisk, TheReadingPositionKeepsItsOldContent) {
     expectNoTemporaryFile(root());
 }
 
-TEST_F(FullDisk, TheSettingsFileKeepsItsOldContent) {
+TEST_F(SmallDisk, TheSettingsFileKeepsItsOldContent) {
     const std::string path = (root() / "ravelund.ini").string();
     IniFile(path).WriteString(kSettingsSection, "folderlib", "/libri");
     IniFile(path).WriteInteger(kSettingsSection, "zoom", 120);
@@ -333,7 +338,7 @@ TEST_F(FullDisk, TheSettingsFileKeepsItsOldContent) {
     expectNoTemporaryFile(root());
 }
 
-TEST_F(FullDisk, AChapterRewriteKeepsTheOriginalChapter) {
+TEST_F(SmallDisk, AChapterRewriteKeepsTheOriginalChapter) {
     const fs::path pkg = root() / "OEBPS";
     writeFile(pkg / "Text" / "c1.xhtml", fixture::chapterDocument("Uno", "<p>uno</p>"));
     const std::string original = fileio::readWholeFile(pkg / "Text" / "c1.xhtml");
@@ -346,7 +351,7 @@ TEST_F(FullDisk, AChapterRewriteKeepsTheOriginalChapter) {
     expectNoTemporaryFile(pkg);
 }
 
-TEST_F(FullDisk, TheStyleSheetKeepsItsOldContent) {
+TEST_F(SmallDisk, TheStyleSheetKeepsItsOldContent) {
     const fs::path pkg = root() / "OEBPS";
     writeFile(pkg / "Text" / "c1.xhtml", "<html/>");
     ASSERT_TRUE(stylesheet::writeStyleSheet(pkg.string() + "/", {"Text/c1.xhtml"}, 100, 0));
@@ -356,4 +361,32 @@ TEST_F(FullDisk, TheStyleSheetKeepsItsOldContent) {
     EXPECT_EQ(fileio::readWholeFile(pkg / "Text" / stylesheet::kFileName), before);
     EXPECT_EQ(before, stylesheet::styleSheetText(100, 0));
     expectNoTemporaryFile(pkg);
+}
+
+TEST_F(SmallDisk, AReadOnlyBookFolderIsReportedFileByFileAndKeepsEveryFile) {
+    const fs::path book = root() / "Libro.epub";
+    const fs::path pkg = book / "OEBPS";
+    fixture::writeTree(book, fixture::epubFiles(fixture::sampleBook(2)));
+    readingposition::writeReadingPosition(book.string(), {120, 1});
+    ASSERT_TRUE(stylesheet::writeStyleSheet(pkg.string() + "/", {"Text/cap1.xhtml"}, 100, 0));
+    const std::vector<std::string> before = tree(book);
+    std::vector<std::string> contents;
+    for (const std::string& name : before)
+        if (fs::is_regular_file(book / name)) contents.push_back(fileio::readWholeFile(book / name));
+    makeReadOnly();
+
+    TextEncoding encoding = TextEncoding::Ansi;
+    const chapterprep::Preparation done =
+        chapterprep::setUTF8(pkg.string() + "/", {"Text/cap1.xhtml", "Text/cap2.xhtml"}, encoding);
+    ASSERT_EQ(done.failures.size(), 3u);  // both chapters, then the marker
+    EXPECT_NE(done.failures[0].find("cap1.xhtml"), std::string::npos) << done.failures[0];
+    EXPECT_NE(done.failures[2].find(chapterprep::kMarkerFileName), std::string::npos) << done.failures[2];
+    EXPECT_THROW(stylesheet::writeStyleSheet(pkg.string() + "/", {"Text/cap1.xhtml"}, 150, 2), fileio::FileError);
+    EXPECT_THROW(readingposition::writeReadingPosition(book.string(), {999, 0}), fileio::FileError);
+
+    EXPECT_EQ(tree(book), before);
+    std::vector<std::string> after;
+    for (const std::string& name : before)
+        if (fs::is_regular_file(book / name)) after.push_back(fileio::readWholeFile(book / name));
+    EXPECT_EQ(after, contents);
 }
