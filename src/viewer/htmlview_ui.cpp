@@ -22,17 +22,8 @@ const char kScript[] =
 #include "viewer/htmlview.js.inc"
     ;
 
-// RunScript waits for its answer in a nested main loop, which also delivers
-// load notifications. A completion must not run inside another operation, so
-// load handling waits until no script call of any view is under way.
+// Script scopes of every view now alive (see ScriptScope).
 int scriptDepth = 0;
-
-struct ScriptCall {
-    ScriptCall() { ++scriptDepth; }
-    ~ScriptCall() { --scriptDepth; }
-    ScriptCall(const ScriptCall&) = delete;
-    ScriptCall& operator=(const ScriptCall&) = delete;
-};
 
 constexpr auto kReloadTimeout = std::chrono::seconds(10);
 
@@ -99,6 +90,10 @@ std::string toUtf8(const wxString& s) {
 }
 
 }  // namespace
+
+HtmlView::ScriptScope::ScriptScope() { ++scriptDepth; }
+
+HtmlView::ScriptScope::~ScriptScope() { --scriptDepth; }
 
 HtmlView::HtmlView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
     : wxWindow(parent, id, pos, size, wxBORDER_NONE) {
@@ -285,7 +280,7 @@ std::optional<json::Value> HtmlView::call(std::string_view operation, const std:
         "window.__ravelund ? window.__ravelund.call(" + json::quote(operation) + ", " + jsonArgs +
         ") : \"missing\"");
     wxString out;
-    ScriptCall guard;
+    ScriptScope guard;
     bool ok = web_->RunScript(script, &out);
     if (ok && out == "missing") {
         // A document the user script did not reach (an error page, say).

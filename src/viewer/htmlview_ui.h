@@ -91,6 +91,18 @@ public:
     bool AcceptsFocus() const override { return false; }
     bool AcceptsFocusFromKeyboard() const override { return false; }
     wxWebView* webView() const { return web_; }
+    // RunScript waits for its answer in a nested main loop, which also
+    // delivers load notifications. While a scope lives, load handling of
+    // every view waits, so that a completion never runs its own scripts
+    // inside another script's wait. Every operation holds one; whoever runs
+    // a script of its own on webView() must hold one too.
+    class ScriptScope {
+    public:
+        ScriptScope();
+        ~ScriptScope();
+        ScriptScope(const ScriptScope&) = delete;
+        ScriptScope& operator=(const ScriptScope&) = delete;
+    };
 
     // Document operations.
     Element getElementById(std::string_view id);

@@ -303,10 +303,14 @@ TEST_F(HtmlViewTest, ViewDestroyedDuringALoadReportsNothing) {
 TEST_F(HtmlViewTest, KeyHandlerSeesKeysFirstAndCanSwallowThem) {
     navigateAndSettle(put("k.xhtml", kLong));
     // What reaches the document is recorded by the document itself.
-    ASSERT_TRUE(view_->webView()->RunScript(
-        "window.keysSeen = []; document.addEventListener('keydown', function (e) {"
-        " window.keysSeen.push(e.key); }, true); 'ok'"));
+    {
+        const HtmlView::ScriptScope scope;
+        ASSERT_TRUE(view_->webView()->RunScript(
+            "window.keysSeen = []; document.addEventListener('keydown', function (e) {"
+            " window.keysSeen.push(e.key); }, true); 'ok'"));
+    }
     const auto documentKeys = [this] {
+        const HtmlView::ScriptScope scope;
         wxString out;
         view_->webView()->RunScript("window.keysSeen.join(',')", &out);
         return std::string(out.utf8_str());

@@ -60,6 +60,7 @@ protected:
 
     static std::string script(TShowBookForm& form, const std::string& js) {
         wxString result;
+        const viewer::HtmlView::ScriptScope scope;
         form.EmbeddedWB1->webView()->RunScript(wxString::FromUTF8(js.c_str()), &result);
         return result.utf8_string();
     }
