@@ -152,13 +152,7 @@ const std::string kExternalDtd =
     "<!ATTLIST libro anno CDATA \"1840\">\n";
 
 std::string utf16(const std::string& utf8, bool bigEndian) {
-    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t u : text::utf8ToUtf16(utf8)) {
-        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-        out += bigEndian ? high : low;
-        out += bigEndian ? low : high;
-    }
-    return out;
+    return (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + text::utf16ToBytes(text::utf8ToUtf16(utf8), bigEndian);
 }
 
 void xmlSeeds() {

@@ -45,16 +45,6 @@ std::basic_string<Unit> prepareUnits(std::basic_string_view<Unit> in,
     return out;
 }
 
-void appendUtf16(std::string& out, std::u16string_view units, bool bigEndian) {
-    out.reserve(out.size() + units.size() * 2);
-    for (const char16_t u : units) {
-        const auto high = static_cast<char>(u >> 8);
-        const auto low = static_cast<char>(u & 0xFF);
-        out.push_back(bigEndian ? high : low);
-        out.push_back(bigEndian ? low : high);
-    }
-}
-
 }  // namespace
 
 TextEncoding detectEncoding(std::string_view bytes) {
@@ -77,9 +67,7 @@ std::string_view byteOrderMark(TextEncoding encoding) {
 std::string encodeAscii(std::string_view ascii, TextEncoding encoding) {
     if (encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE)
         return std::string(ascii);
-    std::string out;
-    appendUtf16(out, widen<char16_t>(ascii), encoding == TextEncoding::Utf16BE);
-    return out;
+    return text::utf16ToBytes(widen<char16_t>(ascii), encoding == TextEncoding::Utf16BE);
 }
 
 std::string linkText(std::string_view folderUrl) {
@@ -101,8 +89,8 @@ std::string prepareChapter(std::string_view fileBytes, std::string_view link,
         return out;
     }
     const bool bigEndian = found == TextEncoding::Utf16BE;
-    appendUtf16(out, prepareUnits<char16_t>(text::utf16FromBytes(body, bigEndian), widen<char16_t>(link)),
-                bigEndian);
+    out += text::utf16ToBytes(
+        prepareUnits<char16_t>(text::utf16FromBytes(body, bigEndian), widen<char16_t>(link)), bigEndian);
     // A stray last byte is no code unit; it is kept, not dropped.
     if (body.size() % 2 != 0) out.push_back(body.back());
     return out;

@@ -83,6 +83,18 @@ std::u16string utf16FromBytes(std::string_view bytes, bool bigEndian) {
     return units;
 }
 
+std::string utf16ToBytes(std::u16string_view units, bool bigEndian) {
+    std::string out;
+    out.reserve(units.size() * 2);
+    for (const char16_t u : units) {
+        const auto high = static_cast<char>(u >> 8);
+        const auto low = static_cast<char>(u & 0xFF);
+        out.push_back(bigEndian ? high : low);
+        out.push_back(bigEndian ? low : high);
+    }
+    return out;
+}
+
 std::string utf16ToUtf8(std::u16string_view s) {
     std::string out;
     out.reserve(s.size());

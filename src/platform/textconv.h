@@ -15,6 +15,8 @@ std::string utf16ToUtf8(std::u16string_view s);
 // The code units of UTF-16 bytes in the given byte order; a stray last byte
 // is no code unit and is left out.
 std::u16string utf16FromBytes(std::string_view bytes, bool bigEndian);
+// The bytes of UTF-16 code units in the given byte order, without mark.
+std::string utf16ToBytes(std::u16string_view units, bool bigEndian);
 
 // Appends the UTF-8 form of one code point; invalid code points (negative,
 // surrogates, above U+10FFFF) are written as U+FFFD.

@@ -150,12 +150,7 @@ TEST(DamagedBooks, BookDocumentsInUtf16AreReadLikeTheirUtf8Twins) {
             std::string& doc = files[name];
             if (const size_t enc = doc.find("encoding=\"UTF-8\""); enc != std::string::npos)
                 doc.replace(enc, 16, "encoding=\"UTF-16\"");
-            std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-            for (const char16_t u : text::utf8ToUtf16(doc)) {
-                const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-                bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-            }
-            doc = bytes;
+            doc = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + text::utf16ToBytes(text::utf8ToUtf16(doc), bigEndian);
         }
         fixture::writeTree(book, files);
         const Read r = readBook(book);

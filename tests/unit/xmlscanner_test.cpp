@@ -367,12 +367,8 @@ TEST(XmlScanner, ByteOrderMarkIsATextPart) {
 
 // UTF-16 bytes of a UTF-8 text, with or without byte-order mark.
 std::string utf16Bytes(const std::string& utf8, bool bigEndian, bool mark) {
-    std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
-    for (const char16_t u : text::utf8ToUtf16(utf8)) {
-        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return bytes;
+    const std::string bytes = text::utf16ToBytes(text::utf8ToUtf16(utf8), bigEndian);
+    return mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + bytes : bytes;
 }
 
 TEST(XmlScanner, Utf16DocumentsAreReadAsTheirText) {
