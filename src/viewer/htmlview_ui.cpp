@@ -7,8 +7,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include <wx/app.h>
+#include <wx/apptrait.h>
 #include <wx/evtloop.h>
 #include <wx/webview.h>
 
@@ -22,10 +24,9 @@ const char kScript[] =
 #include "viewer/htmlview.js.inc"
     ;
 
-// Script scopes of every view now alive (see ScriptScope).
-int scriptDepth = 0;
-
 constexpr auto kReloadTimeout = std::chrono::seconds(10);
+// A script that has not answered by then never will (its document is gone).
+constexpr auto kScriptTimeout = std::chrono::seconds(10);
 
 // Numbers the pages that stand for missing files, one per view.
 int missingPages = 0;
@@ -91,22 +92,18 @@ std::string toUtf8(const wxString& s) {
 
 }  // namespace
 
-HtmlView::ScriptScope::ScriptScope() { ++scriptDepth; }
-
-HtmlView::ScriptScope::~ScriptScope() { --scriptDepth; }
-
 HtmlView::HtmlView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
     : wxWindow(parent, id, pos, size, wxBORDER_NONE) {
     web_ = wxWebView::New(this, wxID_ANY, wxWebViewDefaultURLStr, wxPoint(0, 0), GetClientSize());
     web_->EnableContextMenu(false);
     web_->AddUserScript(wxString::FromUTF8(kScript), wxWEBVIEW_INJECT_AT_DOCUMENT_START);
     web_->Bind(wxEVT_WEBVIEW_LOADED, &HtmlView::onLoaded, this);
+    web_->Bind(wxEVT_WEBVIEW_SCRIPT_RESULT, &HtmlView::onScriptResult, this);
     // Keys are taken from the web view's own widget before WebKit acts on
     // them: wxWidgets sees only the keys the page has left unhandled.
     if (auto* widget = static_cast<GtkWidget*>(web_->GetNativeBackend()))
         g_signal_connect(widget, "key-press-event", G_CALLBACK(&HtmlView::onNativeKeyPress), this);
     Bind(wxEVT_SIZE, &HtmlView::onSize, this);
-    Bind(wxEVT_TIMER, &HtmlView::processDeferredLoads, this);
     // Only the document takes the focus: the frame around it must be no
     // nameless stop for the keyboard or the screen reader.
     gtk_widget_set_can_focus(GetHandle(), FALSE);
@@ -205,14 +202,6 @@ void HtmlView::onLoaded(wxWebViewEvent& event) {
 }
 
 void HtmlView::processLoad(const std::string& url) {
-    if (scriptDepth > 0) {
-        // Posted again at once, it would be handled again within the same
-        // wait for the script's answer, for ever, and the answer never taken:
-        // it waits for a later turn of the main loop instead.
-        deferredLoads_.push_back(url);
-        if (!deferTimer_.IsRunning()) deferTimer_.StartOnce(5);
-        return;
-    }
     // A notification left over from an earlier load is not ours.
     if (navigating_ && !sameDocument(url, expectedUrl_)) return;
     const std::optional<json::Value> answer = call("claim", "[]", true);
@@ -235,12 +224,6 @@ void HtmlView::processLoad(const std::string& url) {
     pendingFragment_.clear();
     if (!fragment.empty()) call("scrollToFragment", "[" + json::quote(fragment) + "]");
     if (onComplete_) onComplete_(*this);
-}
-
-void HtmlView::processDeferredLoads(wxTimerEvent&) {
-    const std::vector<std::string> urls = std::move(deferredLoads_);
-    deferredLoads_.clear();
-    for (const std::string& url : urls) processLoad(url);
 }
 
 int HtmlView::onNativeKeyPress(void* /*widget*/, void* gdkEvent, void* self) {
@@ -276,19 +259,47 @@ std::optional<json::Value> HtmlView::call(std::string_view operation, const std:
     // A view that was never given a document never answers a script: the
     // call would wait for ever (closing a book whose opening failed).
     if (!anyLoad_) return std::nullopt;
-    const wxString script = wxString::FromUTF8(
-        "window.__ravelund ? window.__ravelund.call(" + json::quote(operation) + ", " + jsonArgs +
-        ") : \"missing\"");
-    wxString out;
-    ScriptScope guard;
-    bool ok = web_->RunScript(script, &out);
-    if (ok && out == "missing") {
+    const std::string script = "window.__ravelund ? window.__ravelund.call(" + json::quote(operation) + ", " +
+                               jsonArgs + ") : \"missing\"";
+    std::optional<std::string> out = runScript(script);
+    if (out == "missing") {
         // A document the user script did not reach (an error page, say).
-        web_->RunScript(wxString::FromUTF8(kScript));
-        ok = web_->RunScript(script, &out);
+        runScript(kScript);
+        out = runScript(script);
     }
-    if (!ok) return std::nullopt;
-    return json::parse(toUtf8(out));
+    if (!out) return std::nullopt;
+    return json::parse(*out);
+}
+
+std::optional<std::string> HtmlView::runScript(std::string_view javascript) {
+    // wxWebView's own synchronous call keeps one answer for the whole view
+    // and handles every event while it waits: a command or a load handled
+    // meanwhile that ran a script of its own took the other's answer.
+    const unsigned long serial = ++lastScript_;
+    answers_[serial];
+    web_->RunScriptAsync(wxString::FromUTF8(javascript.data(), javascript.size()),
+                         reinterpret_cast<void*>(serial));
+    // Before the main loop runs (a program's start), a loop of our own.
+    std::unique_ptr<wxEventLoopBase> ownLoop;
+    if (!wxEventLoopBase::GetActive()) ownLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+    const wxEventLoopActivator activate(ownLoop ? ownLoop.get() : wxEventLoopBase::GetActive());
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    const auto deadline = std::chrono::steady_clock::now() + kScriptTimeout;
+    // Timers and WebKit's own sources go on; user input and queued events
+    // (load notifications among them) wait for the main loop.
+    while (!answers_[serial].came && std::chrono::steady_clock::now() < deadline)
+        loop->YieldFor(wxEVT_CATEGORY_TIMER);
+    std::optional<std::string> value = std::move(answers_[serial].value);
+    answers_.erase(serial);
+    return value;
+}
+
+void HtmlView::onScriptResult(wxWebViewEvent& event) {
+    const auto found = answers_.find(reinterpret_cast<unsigned long>(event.GetClientData()));
+    // A script given up on answers to nobody.
+    if (found == answers_.end()) return;
+    found->second.came = true;
+    if (!event.IsError()) found->second.value = toUtf8(event.GetString());
 }
 
 HtmlView::Element HtmlView::elementFrom(const std::optional<json::Value>& answer) {

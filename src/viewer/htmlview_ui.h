@@ -18,12 +18,12 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <wx/timer.h>
 #include <wx/window.h>
 
 class wxWebView;
@@ -91,18 +91,13 @@ public:
     bool AcceptsFocus() const override { return false; }
     bool AcceptsFocusFromKeyboard() const override { return false; }
     wxWebView* webView() const { return web_; }
-    // RunScript waits for its answer in a nested main loop, which also
-    // delivers load notifications. While a scope lives, load handling of
-    // every view waits, so that a completion never runs its own scripts
-    // inside another script's wait. Every operation holds one; whoever runs
-    // a script of its own on webView() must hold one too.
-    class ScriptScope {
-    public:
-        ScriptScope();
-        ~ScriptScope();
-        ScriptScope(const ScriptScope&) = delete;
-        ScriptScope& operator=(const ScriptScope&) = delete;
-    };
+    // Runs a script in the document and gives its value as text; nothing
+    // when it fails or no answer comes in time. Every operation is one such
+    // call. The wait for the answer handles neither user input nor queued
+    // events, so no command and no load notification runs in the middle of
+    // it, and calls made meanwhile (from a timer, say) each get their own
+    // answer.
+    std::optional<std::string> runScript(std::string_view javascript);
 
     // Document operations.
     Element getElementById(std::string_view id);
@@ -149,7 +144,7 @@ private:
 
     void onLoaded(wxWebViewEvent& event);
     void processLoad(const std::string& url);
-    void processDeferredLoads(wxTimerEvent& event);
+    void onScriptResult(wxWebViewEvent& event);
     // GTK signal handler: (GtkWidget*, GdkEventKey*, HtmlView*) -> gboolean.
     static int onNativeKeyPress(void* widget, void* gdkEvent, void* self);
     void onSize(wxSizeEvent& event);
@@ -164,8 +159,12 @@ private:
     bool lateReload_ = false;       // a reload given up on, whose end is still to come
     bool anyLoad_ = false;          // a document was ever asked for
     std::filesystem::path missingPage_;  // the page that stands for a missing file
-    std::vector<std::string> deferredLoads_;  // load notifications that came during a script call
-    wxTimer deferTimer_{this};
+    struct ScriptAnswer {
+        bool came = false;
+        std::optional<std::string> value;  // nothing for a failed script
+    };
+    unsigned long lastScript_ = 0;  // serial of the newest script sent
+    std::map<unsigned long, ScriptAnswer> answers_;  // of the scripts waited for, by serial
     long document_ = 0;             // serial of the document shown
     struct RecentKey {
         unsigned time = 0;

@@ -7,6 +7,7 @@
 #include "viewer/htmlview_ui.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,18 @@ TEST_F(HtmlViewTest, OperationsAreSafeWhileLoadingAndOnMissingElements) {
     EXPECT_FALSE(view_->getElementById("z"));
 }
 
+TEST_F(HtmlViewTest, ACommandQueuedDuringAScriptRunsAfterItAndEachGetsItsOwnAnswer) {
+    navigateAndSettle(put("s.xhtml", kLong));
+    std::optional<std::string> queued;
+    frame_->CallAfter([&] { queued = view_->runScript("'dopo'"); });
+    EXPECT_EQ(view_->runScript("'prima'"), "prima");
+    EXPECT_FALSE(queued.has_value());
+    ASSERT_TRUE(gui::waitFor([&] { return queued.has_value(); }));
+    EXPECT_EQ(queued, "dopo");
+    EXPECT_FALSE(view_->runScript("throw new Error('guasto')").has_value());
+    EXPECT_EQ(view_->runScript("document.getElementById('fine').textContent"), "Fine del capitolo");
+}
+
 TEST_F(HtmlViewTest, ElementOperations) {
     navigateAndSettle(put("e.xhtml", kLong));
     ASSERT_EQ(view_->bodyAllCount(), 4);
@@ -303,18 +316,9 @@ TEST_F(HtmlViewTest, ViewDestroyedDuringALoadReportsNothing) {
 TEST_F(HtmlViewTest, KeyHandlerSeesKeysFirstAndCanSwallowThem) {
     navigateAndSettle(put("k.xhtml", kLong));
     // What reaches the document is recorded by the document itself.
-    {
-        const HtmlView::ScriptScope scope;
-        ASSERT_TRUE(view_->webView()->RunScript(
-            "window.keysSeen = []; document.addEventListener('keydown', function (e) {"
-            " window.keysSeen.push(e.key); }, true); 'ok'"));
-    }
-    const auto documentKeys = [this] {
-        const HtmlView::ScriptScope scope;
-        wxString out;
-        view_->webView()->RunScript("window.keysSeen.join(',')", &out);
-        return std::string(out.utf8_str());
-    };
+    ASSERT_TRUE(view_->runScript("window.keysSeen = []; document.addEventListener('keydown', function (e) {"
+                                 " window.keysSeen.push(e.key); }, true); 'ok'"));
+    const auto documentKeys = [this] { return view_->runScript("window.keysSeen.join(',')").value_or(""); };
     std::vector<viewer::ViewKey> seen;
     view_->setKeyDownHandler([&](HtmlView&, viewer::ViewKey& key) {
         seen.push_back(key);

@@ -59,10 +59,7 @@ protected:
     }
 
     static std::string script(TShowBookForm& form, const std::string& js) {
-        wxString result;
-        const viewer::HtmlView::ScriptScope scope;
-        form.EmbeddedWB1->webView()->RunScript(wxString::FromUTF8(js.c_str()), &result);
-        return result.utf8_string();
+        return form.EmbeddedWB1->runScript(js).value_or("");
     }
     static std::string heading(TShowBookForm& form) {
         return script(form, "var h=document.getElementById('inizio'); h ? h.textContent : ''");
