@@ -141,12 +141,12 @@ void HtmlView::Navigate(std::string_view filePath, std::string_view fragment) {
     lateReload_ = false;
     anyLoad_ = true;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(fileio::toPath(filePath), ec)) {
+    const std::filesystem::path file = fileio::toPath(filePath);
+    if (!std::filesystem::is_regular_file(file, ec)) {
         // WebKit's own page for a file it cannot load says little, and not in
         // Italian. The reader is told in a page of our own, in the book's
         // colours, loaded from a file like any chapter so that it completes
         // like one.
-        const std::filesystem::path file = fileio::toPath(filePath);
         const std::string styleSheet =
             fileurl::fileUrlFromPath(fileio::fromPath(file.parent_path() / "ravelund.css"));
         if (missingPage_.empty())
@@ -276,21 +276,24 @@ std::optional<std::string> HtmlView::runScript(std::string_view javascript) {
     // and handles every event while it waits: a command or a load handled
     // meanwhile that ran a script of its own took the other's answer.
     const unsigned long serial = ++lastScript_;
-    answers_[serial];
+    // Stays valid while calls made during the wait add and remove their own.
+    const auto slot = answers_.emplace(serial, ScriptAnswer{}).first;
     web_->RunScriptAsync(wxString::FromUTF8(javascript.data(), javascript.size()),
                          reinterpret_cast<void*>(serial));
     // Before the main loop runs (a program's start), a loop of our own.
     std::unique_ptr<wxEventLoopBase> ownLoop;
-    if (!wxEventLoopBase::GetActive()) ownLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
-    const wxEventLoopActivator activate(ownLoop ? ownLoop.get() : wxEventLoopBase::GetActive());
     wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    if (!loop) {
+        ownLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+        loop = ownLoop.get();
+    }
+    const wxEventLoopActivator activate(loop);
     const auto deadline = std::chrono::steady_clock::now() + kScriptTimeout;
     // Timers and WebKit's own sources go on; user input and queued events
     // (load notifications among them) wait for the main loop.
-    while (!answers_[serial].came && std::chrono::steady_clock::now() < deadline)
-        loop->YieldFor(wxEVT_CATEGORY_TIMER);
-    std::optional<std::string> value = std::move(answers_[serial].value);
-    answers_.erase(serial);
+    while (!slot->second.came && std::chrono::steady_clock::now() < deadline) loop->YieldFor(wxEVT_CATEGORY_TIMER);
+    std::optional<std::string> value = std::move(slot->second.value);
+    answers_.erase(slot);
     return value;
 }
 
