@@ -1,9 +1,5 @@
 // Damaged books in the windows: the reader gets a clear message or what can
 // be read, never a crash, and the files written before stay whole.
-#include <sys/mount.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -13,6 +9,7 @@
 #include "platform/desktop_ui.h"
 #include "platform/fileio.h"
 #include "readingwindow.h"
+#include "tmpfs.h"
 #include "viewer/readingposition.h"
 
 namespace fs = std::filesystem;
@@ -169,15 +166,11 @@ TEST_F(Damaged, AReadingPositionThatCannotBeWrittenIsReportedAndTheLibraryComesB
 // the book folder, stands for a book on a read-only medium.
 TEST_F(Damaged, AReadOnlyBookIsReadAndEveryRefusedWriteIsReported) {
     fs::create_directories(bookFolder());
-    if (::mount("tmpfs", bookFolder().c_str(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-    struct Unmount {
-        fs::path at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-    } unmount{bookFolder()};
+    fixture::Tmpfs disk(bookFolder(), "1m");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.error();
     installBook(fixture::sampleBook(2));
     const std::string chapter = fileio::readWholeFile(packageFolder() / "Text" / "cap1.xhtml");
-    ASSERT_EQ(::mount(nullptr, bookFolder().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    ASSERT_TRUE(disk.makeReadOnly()) << disk.error();
 
     gui::AnswerMessages messages;
     bool shown = false, focusInDocument = false;

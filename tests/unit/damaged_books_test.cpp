@@ -5,13 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "books.h"
@@ -24,6 +23,7 @@
 #include "shell/catalogue.h"
 #include "shell/settings.h"
 #include "testfolder.h"
+#include "tmpfs.h"
 #include "viewer/readingposition.h"
 #include "viewer/stylesheet.h"
 #include "zip/extractor.h"
@@ -253,18 +253,14 @@ TEST(DamagedBooks, AStyleSheetThatCannotBeWrittenThrowsAndAFolderInTheMarkersPla
 namespace {
 
 // A small tmpfs of its own, filled to the last page or made read-only on
-// demand: the only way to refuse writes to root. Mounting needs privileges
-// the machine may not give: the tests then skip.
+// demand.
 class SmallDisk : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (::mount("tmpfs", dir_.str().c_str(), "tmpfs", 0, "size=256k") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-        mounted_ = true;
+        disk_.emplace(dir_.path(), "256k");
+        if (!disk_->mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk_->error();
     }
-    void TearDown() override {
-        if (mounted_) ::umount(dir_.str().c_str());
-    }
+    void TearDown() override { disk_.reset(); }
     fs::path root() const { return dir_.path(); }
 
     // Takes every free page of the file system.
@@ -279,10 +275,7 @@ protected:
         EXPECT_EQ(errno, ENOSPC);
         ::close(fd);
     }
-    void makeReadOnly() {
-        ASSERT_EQ(::mount(nullptr, root().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
-            << std::strerror(errno);
-    }
+    void makeReadOnly() { ASSERT_TRUE(disk_->makeReadOnly()) << disk_->error(); }
     // Nothing but the expected files: no temporary file is left behind.
     void expectNoTemporaryFile(const fs::path& folder) {
         for (const auto& e : fs::recursive_directory_iterator(folder))
@@ -291,7 +284,7 @@ protected:
 
 private:
     TestFolder dir_;
-    bool mounted_ = false;
+    std::optional<fixture::Tmpfs> disk_;
 };
 
 }  // namespace
